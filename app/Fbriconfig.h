@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The Configuration dialog: where the user names the audio server.
+class TFormBriConfig final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Host names are kept in a buffer of this many characters.
+    static constexpr int HostNameLimit = 1023;
+
+    explicit TFormBriConfig(QWidget* owner);
+
+    QLineEdit* EditHostName = nullptr;
+    QPushButton* ButtonOk = nullptr;
+    QPushButton* ButtonCancel = nullptr;
+
+    // Escape and the close box end the dialog as Cancel does.
+    void reject() override;
+
+private:
+    void ButtonOkClick();
+    void ButtonCancelClick();
+
+    QLabel* m_label = nullptr;
+};

@@ -1,0 +1,195 @@
+#include "Fbrindora.h"
+
+#include "Commandline.h"
+#include "Fbriconfig.h"
+#include "Formutil.h"
+#include "Glyphs.h"
+#include "Tbrindora.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr int ClientWidth = 383;
+constexpr int ClientHeight = 61;
+
+template <typename Control> Control* named(Control* control, const char* name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QToolButton* speedButton(QWidget* parent, const char* name, Glyph glyph, const QString& role,
+                         int left)
+{
+    auto* button = named(new QToolButton(parent), name);
+    button->setGeometry(left, 8, 23, 22);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIcon(transportIcon(glyph));
+    button->setIconSize(QSize(GlyphSize, GlyphSize));
+    button->setToolTip(role);
+    button->setAccessibleName(role);
+    return button;
+}
+
+QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption, int left)
+{
+    auto* button = named(new QPushButton(caption, parent), name);
+    button->setGeometry(left, 8, 41, 22);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TFormBrindora::TFormBrindora(const BrindoraOptions& options) : m_options(options)
+{
+    setObjectName(QStringLiteral("FormBrindora"));
+    setWindowTitle(QStringLiteral("Orvid's Brindora Control"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(formFont());
+    setFixedSize(ClientWidth, ClientHeight);
+    createControls();
+    createTimersAndMenu();
+    FormCreate();
+}
+
+TFormBrindora::~TFormBrindora() = default;
+
+void TFormBrindora::createControls()
+{
+    LabelTime = named(new QLabel(this), "LabelTime");
+    LabelTime->setGeometry(8, 16, 49, 13);
+    LabelTime->setAccessibleName(QStringLiteral("Time"));
+
+    LabelSong = named(new QLabel(this), "LabelSong");
+    LabelSong->setGeometry(8, 40, 369, 13);
+    LabelSong->setAccessibleName(QStringLiteral("Song"));
+    // Whatever the server sends is shown as it is, never interpreted as markup.
+    LabelSong->setTextFormat(Qt::PlainText);
+    LabelTime->setTextFormat(Qt::PlainText);
+
+    SpeedButtonPrev =
+        speedButton(this, "SpeedButtonPrev", Glyph::Previous, QStringLiteral("Previous"), 72);
+    SpeedButtonPlay = speedButton(this, "SpeedButtonPlay", Glyph::Play, QStringLiteral("Play"), 96);
+    SpeedButtonStop =
+        speedButton(this, "SpeedButtonStop", Glyph::Stop, QStringLiteral("Stop"), 120);
+    SpeedButtonNext =
+        speedButton(this, "SpeedButtonNext", Glyph::Next, QStringLiteral("Next"), 144);
+
+    ButtonShuffle = pushButton(this, "ButtonShuffle", QStringLiteral("Shuf"), 168);
+    // A font of its own, so its bold style can change without touching the others.
+    ButtonShuffle->setFont(formFont());
+    ButtonShuffle->setToolTip(QStringLiteral("Shuffle"));
+    ButtonShuffle->setAccessibleName(QStringLiteral("Shuffle"));
+    ButtonSetup = pushButton(this, "ButtonSetup", QStringLiteral("Setup"), 210);
+    ButtonAbout = pushButton(this, "ButtonAbout", QStringLiteral("About"), 252);
+    ButtonHelp = pushButton(this, "ButtonHelp", QStringLiteral("Help"), 294);
+    ButtonQuit = pushButton(this, "ButtonQuit", QStringLiteral("Quit"), 336);
+
+    setTabOrder(ButtonSetup, ButtonShuffle);
+    setTabOrder(ButtonShuffle, ButtonAbout);
+    setTabOrder(ButtonAbout, ButtonQuit);
+    setTabOrder(ButtonQuit, ButtonHelp);
+
+    connect(SpeedButtonPrev, &QToolButton::clicked, this, &TFormBrindora::SpeedButtonPrevClick);
+    connect(SpeedButtonPlay, &QToolButton::clicked, this, &TFormBrindora::SpeedButtonPlayClick);
+    connect(SpeedButtonStop, &QToolButton::clicked, this, &TFormBrindora::SpeedButtonStopClick);
+    connect(SpeedButtonNext, &QToolButton::clicked, this, &TFormBrindora::SpeedButtonNextClick);
+    connect(ButtonShuffle, &QPushButton::clicked, this, &TFormBrindora::ButtonShuffleClick);
+    connect(ButtonSetup, &QPushButton::clicked, this, &TFormBrindora::ButtonSetupClick);
+    connect(ButtonQuit, &QPushButton::clicked, this, &TFormBrindora::ButtonQuitClick);
+}
+
+void TFormBrindora::createTimersAndMenu()
+{
+    TimerStartup = named(new QTimer(this), "TimerStartup");
+    TimerStartup->setInterval(100);
+    connect(TimerStartup, &QTimer::timeout, this, &TFormBrindora::TimerStartupTimer);
+    TimerStartup->start();
+
+    TimerTrayKeepalive = named(new QTimer(this), "TimerTrayKeepalive");
+    TimerTrayKeepalive->setInterval(5000);
+
+    PopupMenuTaskbar = named(new QMenu(this), "PopupMenuTaskbar");
+    About1 = named(PopupMenuTaskbar->addAction(QStringLiteral("About")), "About1");
+    N1 = named(PopupMenuTaskbar->addSeparator(), "N1");
+    Quit1 = named(PopupMenuTaskbar->addAction(QStringLiteral("Quit")), "Quit1");
+    connect(Quit1, &QAction::triggered, this, &TFormBrindora::Quit1Click);
+}
+
+void TFormBrindora::FormCreate()
+{
+    AutoMinimize = ScanCommandLine(m_options.arguments);
+    StartLink();
+}
+
+void TFormBrindora::StartLink()
+{
+    auto link = std::make_unique<TBrindora>(true, m_options.linkPort);
+    link->setControls(LabelSong, LabelTime, ButtonShuffle);
+    link->setHostName(HostName.toUtf8());
+    TBrindora* started = link.get();
+    m_links.replace(std::move(link));
+    started->Resume();
+}
+
+void TFormBrindora::sendToLink(Command command)
+{
+    if (TBrindora* current = link()) {
+        current->SendCommand(commandBytes(command));
+    }
+}
+
+void TFormBrindora::ButtonSetupClick()
+{
+    TFormBriConfig dialog(this);
+    PlaceDialog(this, &dialog);
+    dialog.EditHostName->setText(HostName);
+    if (dialog.exec() == mrOk) {
+        HostName = dialog.EditHostName->text();
+        StartLink();
+    }
+}
+
+void TFormBrindora::TimerStartupTimer()
+{
+    TimerStartup->stop();
+    if (AutoMinimize) {
+        hideOnClose();
+    }
+}
+
+void TFormBrindora::quit()
+{
+    Quitting = true;
+    close();
+}
+
+void TFormBrindora::closeEvent(QCloseEvent* event)
+{
+    if (Quitting || !m_closeToTray) {
+        event->accept();
+        // Ending the loop here rather than through QApplication::quit(), which asks every
+        // window again and gives up at the first one that only hides.
+        QCoreApplication::exit(0);
+        return;
+    }
+    event->ignore();
+    hideOnClose();
+}
+
+void TFormBrindora::hideOnClose()
+{
+    // Until there is a notification area to hide into, the task bar is the only way back.
+    showMinimized();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Lineprotocol.h"
+#include "Linkowner.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class TBrindora;
+
+struct BrindoraOptions
+{
+    QStringList arguments;  // the command line, program name first
+    QString startDirectory; // the working directory when the program started
+    quint16 linkPort = LinkPort;
+};
+
+// The main window: five transport commands, what the server reports, and the way to Setup,
+// About, Help and Quit. Controls carry their names as object names.
+class TFormBrindora final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TFormBrindora(const BrindoraOptions& options);
+    ~TFormBrindora() override;
+
+    const QString& hostName() const { return HostName; }
+    bool autoMinimize() const { return AutoMinimize; }
+    TBrindora* link() const { return m_links.current(); }
+    const LinkOwner& links() const { return m_links; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createTimersAndMenu();
+    void FormCreate();
+    void StartLink();
+    void sendToLink(Command command);
+    void hideOnClose();
+    void quit();
+
+    void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
+    void SpeedButtonPlayClick() { sendToLink(Command::Play); }
+    void SpeedButtonStopClick() { sendToLink(Command::Stop); }
+    void SpeedButtonNextClick() { sendToLink(Command::Next); }
+    void ButtonShuffleClick() { sendToLink(Command::Shuffle); }
+    void ButtonSetupClick();
+    void ButtonQuitClick() { quit(); }
+    void Quit1Click() { quit(); }
+    void TimerStartupTimer();
+
+    QLabel* LabelTime = nullptr;
+    QLabel* LabelSong = nullptr;
+    QToolButton* SpeedButtonPrev = nullptr;
+    QToolButton* SpeedButtonPlay = nullptr;
+    QToolButton* SpeedButtonStop = nullptr;
+    QToolButton* SpeedButtonNext = nullptr;
+    QPushButton* ButtonShuffle = nullptr;
+    QPushButton* ButtonSetup = nullptr;
+    QPushButton* ButtonAbout = nullptr;
+    QPushButton* ButtonHelp = nullptr;
+    QPushButton* ButtonQuit = nullptr;
+    QTimer* TimerStartup = nullptr;
+    QTimer* TimerTrayKeepalive = nullptr;
+    QMenu* PopupMenuTaskbar = nullptr;
+    QAction* About1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Quit1 = nullptr;
+
+    const BrindoraOptions m_options;
+    QString HostName;
+    bool m_closeToTray = true; // nothing changes it; a close always hides unless quitting
+    bool AutoMinimize = false;
+    bool Quitting = false;
+    LinkOwner m_links;
+};

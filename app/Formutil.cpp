@@ -1,0 +1,46 @@
+#include "Formutil.h"
+
+#include "Dialogplacement.h"
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+PlacementRect toPlacement(const QRect& rect)
+{
+    return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+void PlaceDialog(QWidget* parent, QWidget* dialog)
+{
+    if (parent == nullptr || dialog == nullptr) {
+        return;
+    }
+    QScreen* screen = parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    // A dialog that has not been shown yet has no frame; the window manager will give it
+    // the same decorations as its parent, so count the parent's border for it too.
+    const QRect parentOuter = parent->frameGeometry();
+    QSize dialogOuter = dialog->frameGeometry().size();
+    if (!dialog->isVisible()) {
+        dialogOuter = dialog->size() + (parentOuter.size() - parent->size());
+    }
+    const PlacementPoint at =
+        placeDialogRect(toPlacement(parentOuter), dialogOuter.width(), dialogOuter.height(),
+                        toPlacement(screen->geometry()));
+    dialog->move(at.left, at.top);
+}
+
+QFont formFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QFont>
+
+class QWidget;
+
+// Results a modal form ends with, as the program has always used them.
+enum ModalResult
+{
+    mrOk = 1,
+    mrCancel = 2
+};
+
+// Moves the dialog over the parent by the placement rule, using both windows' outer frames
+// and the parent's screen. Does nothing when either is missing.
+void PlaceDialog(QWidget* parent, QWidget* dialog);
+
+// Every form's text face: MS Sans Serif 8 pt where it exists, the desktop's sans serif at
+// the same size elsewhere.
+QFont formFont();

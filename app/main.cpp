@@ -1,0 +1,42 @@
+#include "Application.h"
+#include "Fbrindora.h"
+#include "Netutil.h"
+
+#include <QDir>
+
+#include <exception>
+
+namespace {
+
+// Lets tests and the demo talk to a server on another port; users never need it.
+quint16 linkPortFromEnvironment()
+{
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("BRINDORA_DAS_PORT", &ok);
+    return ok && port > 0 && port <= 65535 ? static_cast<quint16>(port) : LinkPort;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    startSockets();
+    BrindoraOptions options;
+    options.startDirectory = QDir::currentPath();
+    options.linkPort = linkPortFromEnvironment();
+    {
+        BrindoraApplication application(argc, argv);
+        options.arguments = QCoreApplication::arguments();
+        try {
+            TFormBrindora form(options);
+            form.show();
+            BrindoraApplication::exec();
+        } catch (const std::exception& error) {
+            BrindoraApplication::showException(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            BrindoraApplication::showException(QStringLiteral("Unknown exception"));
+        }
+    }
+    stopSockets();
+    return 0;
+}

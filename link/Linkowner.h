@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+class TBrindora;
+
+// Owns the current link and the links it replaced until each has ended. A replaced link is
+// cut off from the controls at once and reclaimed when its thread finishes, so any number
+// of host changes leaves nothing behind. On destruction every link still running is stopped
+// and joined: nothing about a link may outlive the window it writes to.
+class LinkOwner final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LinkOwner(QObject* parent = nullptr);
+    ~LinkOwner() override;
+
+    TBrindora* current() const { return m_current.get(); }
+
+    // Takes the link over as the current one; the previous one is told to stop.
+    void replace(std::unique_ptr<TBrindora> link);
+
+    // Links that exist, current and retiring ones together.
+    int count() const;
+
+private:
+    void retire(std::unique_ptr<TBrindora> link);
+    void reclaim(TBrindora* link);
+
+    std::unique_ptr<TBrindora> m_current;
+    std::vector<std::unique_ptr<TBrindora>> m_retiring;
+};

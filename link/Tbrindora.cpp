@@ -1,0 +1,273 @@
+#include "Tbrindora.h"
+
+#include "Linkmessages.h"
+
+#include <QFont>
+#include <QMetaObject>
+#include <QVariant>
+
+#include <atomic>
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// How long a failure message stays before the next attempt.
+constexpr std::chrono::milliseconds FailurePause{2000};
+
+constexpr int ReceiveChunk = 1024;
+
+} // namespace
+
+TBrindora::TBrindora(bool createSuspended, quint16 port, QObject* parent)
+    : QThread(parent), m_port(port)
+{
+    if (!createSuspended) {
+        Resume();
+    }
+}
+
+TBrindora::~TBrindora()
+{
+    if (isRunning()) {
+        Terminate();
+        CloseLink();
+        wait();
+    }
+}
+
+void TBrindora::setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton)
+{
+    m_songLabel = songLabel;
+    m_timeLabel = timeLabel;
+    m_shuffleButton = shuffleButton;
+}
+
+void TBrindora::Terminate()
+{
+    requestInterruption();
+    m_waiter->stop();
+}
+
+int TBrindora::CloseLink()
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    if (m_socket == InvalidSocket) {
+        return -1;
+    }
+    if (QThread::currentThread() != this) {
+        return shutdownSocket(m_socket);
+    }
+    const int result = closeSocket(m_socket);
+    m_socket = InvalidSocket;
+    return result;
+}
+
+void TBrindora::SendCommand(const QByteArray& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    if (m_socket != InvalidSocket) {
+        sendBytes(m_socket, bytes.constData(), static_cast<int>(bytes.size()));
+    }
+}
+
+void TBrindora::detachControls()
+{
+    setControls(nullptr, nullptr, nullptr);
+}
+
+NativeSocket TBrindora::currentSocket() const
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    return m_socket;
+}
+
+void TBrindora::Execute()
+{
+    if (!isInterruptionRequested()) {
+        m_statusText = LinkMessage::connecting();
+        showTitle();
+    }
+    while (!isInterruptionRequested()) {
+        if (ConnectIfNeeded()) {
+            ReceiveData();
+        }
+    }
+    CloseLink();
+}
+
+bool TBrindora::ConnectIfNeeded()
+{
+    if (currentSocket() != InvalidSocket) {
+        return true;
+    }
+    if (m_hostName.isEmpty()) {
+        ShowStatus(LinkMessage::noHost());
+        return false;
+    }
+    const NativeSocket socket = openStreamSocket();
+    if (socket == InvalidSocket) {
+        ShowStatus(LinkMessage::invalidSocket());
+        return false;
+    }
+    {
+        // Held from here on, so a CloseLink() during the look-up or the connect reaches it.
+        std::lock_guard<std::mutex> lock(m_socketMutex);
+        m_socket = socket;
+    }
+
+    QString failure;
+    quint32 address = 0;
+    if (!resolveHost(&address)) {
+        failure = LinkMessage::unresolved();
+    } else if (connectSocket(socket, address, m_port, [this] {
+                   return isInterruptionRequested();
+               }) != ConnectResult::Connected) {
+        failure = LinkMessage::unreachable();
+    } else {
+        return true;
+    }
+    ShowStatus(failure);
+    CloseLink();
+    return false;
+}
+
+bool TBrindora::resolveHost(quint32* address)
+{
+    if (parseDottedAddress(m_hostName.constData(), address)) {
+        return true;
+    }
+    // A look-up can take as long as the name servers like and can't be interrupted, so it
+    // runs on a thread of its own that a stopped link simply stops waiting for.
+    struct Lookup
+    {
+        std::atomic<bool> done{false};
+        bool found = false;
+        quint32 address = 0;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, waiter = m_waiter, name = m_hostName] {
+            lookup->found = ResolveHost(name.constData(), &lookup->address);
+            lookup->done = true;
+            waiter->notify();
+        }).detach();
+    } catch (const std::system_error&) {
+        return ResolveHost(m_hostName.constData(), address);
+    }
+    if (!m_waiter->waitUntil([&] { return lookup->done.load(); })) {
+        return false;
+    }
+    *address = lookup->address;
+    return lookup->found;
+}
+
+void TBrindora::ShowStatus(const QString& text)
+{
+    m_statusText = text;
+    showTitle();
+    m_waiter->pause(FailurePause);
+}
+
+void TBrindora::ReceiveData()
+{
+    char buffer[ReceiveChunk];
+    const qint64 received = receiveBytes(currentSocket(), buffer, ReceiveChunk);
+    if (received <= 0) {
+        CloseLink();
+        return;
+    }
+    m_assembler.feed(buffer, static_cast<std::size_t>(received),
+                     [this](const char* line) { HandleLine(line); });
+}
+
+void TBrindora::HandleLine(const char* line)
+{
+    const StatusLine status = decodeStatusLine(line);
+    switch (status.kind) {
+    case StatusLine::Title:
+        m_statusText = titleText(status.title);
+        showTitle();
+        break;
+    case StatusLine::Time:
+        m_hours = status.values[0];
+        m_minutes = status.values[1];
+        m_seconds = status.values[2];
+        showTime();
+        break;
+    case StatusLine::Mode:
+        m_mode = status.values;
+        showMode();
+        break;
+    case StatusLine::Ignored:
+        break;
+    }
+}
+
+void TBrindora::runDisplayStep(const DisplayStep& step)
+{
+    if (m_waiter->isStopped()) {
+        return;
+    }
+    // A blocking queued call that a stop request can cut short: the link waits for the GUI
+    // thread, but Quit or a host change never has to wait for the link. The step travels
+    // under our own lock, not inside the queued event.
+    quint64 serial = 0;
+    m_waiter->update([&] {
+        m_pendingStep = step;
+        serial = ++m_stepsPosted;
+    });
+    QMetaObject::invokeMethod(this, "runPendingStep", Qt::QueuedConnection);
+    m_waiter->waitUntil([&] { return m_stepsShown >= serial; });
+}
+
+void TBrindora::runPendingStep()
+{
+    DisplayStep step;
+    quint64 serial = 0;
+    m_waiter->update([&] {
+        step = m_pendingStep;
+        serial = m_stepsPosted;
+    });
+    applyStep(step);
+    m_waiter->update([&] { m_stepsShown = serial; });
+}
+
+void TBrindora::applyStep(const DisplayStep& step)
+{
+    switch (step.kind) {
+    case DisplayStep::Title:
+        if (m_songLabel) {
+            m_songLabel->setProperty("text", step.text);
+        }
+        break;
+    case DisplayStep::Time:
+        if (m_timeLabel) {
+            m_timeLabel->setProperty("text", step.text);
+        }
+        break;
+    case DisplayStep::Mode:
+        if (m_shuffleButton) {
+            QFont font = m_shuffleButton->property("font").value<QFont>();
+            font.setBold(step.bold);
+            m_shuffleButton->setProperty("font", font);
+        }
+        break;
+    }
+}
+
+void TBrindora::showTitle()
+{
+    runDisplayStep({DisplayStep::Title, m_statusText, false});
+}
+
+void TBrindora::showTime()
+{
+    runDisplayStep({DisplayStep::Time, formatTime(m_hours, m_minutes, m_seconds), false});
+}
+
+void TBrindora::showMode()
+{
+    runDisplayStep({DisplayStep::Mode, QString(), m_mode[2] != 0});
+}

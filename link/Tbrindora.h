@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Lineprotocol.h"
+#include "Linkwaiter.h"
+#include "Netutil.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+// The link to the audio server: a thread that connects, reconnects after every loss, reads
+// status lines and shows what they say in three borrowed controls. The controls are touched
+// only on the GUI thread, in short display steps the link thread waits for.
+//
+// Any control works that has a "text" property (the labels) or a "font" property (the
+// shuffle button).
+class TBrindora final : public QThread
+{
+    Q_OBJECT
+
+public:
+    // Must be created on the GUI thread: the display steps run in this object's thread.
+    explicit TBrindora(bool createSuspended, quint16 port = LinkPort, QObject* parent = nullptr);
+    ~TBrindora() override;
+
+    // Filled in while suspended, before Resume().
+    void setHostName(const QByteArray& hostName) { m_hostName = hostName; }
+    void setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton);
+
+    void Resume() { start(); }
+
+    // Asks the thread to end and wakes it from every wait except a receive or a connect,
+    // which CloseLink() wakes. Not QThread::terminate(), which would kill it outright.
+    void Terminate();
+
+    // From the link thread: closes the socket. From any other thread: shuts the socket down
+    // so a blocked receive or connect returns; the link thread itself then closes it, so a
+    // socket number is never closed twice or used after the system has handed it out again.
+    // -1 when there is no socket.
+    int CloseLink();
+
+    // Called from the GUI thread; never blocks. Dropped silently when not connected.
+    void SendCommand(const QByteArray& bytes);
+
+    // GUI thread: from now on this link leaves the controls alone, even for display steps
+    // that are already on their way.
+    void detachControls();
+
+protected:
+    void run() override { Execute(); }
+
+private:
+    // What the GUI thread is to show next, handed over under the waiter's lock.
+    struct DisplayStep
+    {
+        enum Kind
+        {
+            Title,
+            Time,
+            Mode
+        };
+        Kind kind = Title;
+        QString text;
+        bool bold = false;
+    };
+
+    void Execute();
+    bool ConnectIfNeeded();
+    bool resolveHost(quint32* address);
+    void ShowStatus(const QString& text);
+    void ReceiveData();
+    void HandleLine(const char* line);
+
+    NativeSocket currentSocket() const;
+    void runDisplayStep(const DisplayStep& step);
+    Q_INVOKABLE void runPendingStep();
+    void applyStep(const DisplayStep& step);
+    void showTitle();
+    void showTime();
+    void showMode();
+
+    mutable std::mutex m_socketMutex; // guards m_socket; only the link thread closes it
+    NativeSocket m_socket = InvalidSocket;
+    LineAssembler m_assembler;
+    const quint16 m_port;
+    QByteArray m_hostName;
+    qint32 m_hours = 0;
+    qint32 m_minutes = 0;
+    qint32 m_seconds = 0;
+    QString m_statusText;
+    std::array<qint32, 3> m_mode{0, 0, 0};
+
+    // GUI thread only.
+    QPointer<QObject> m_songLabel;
+    QPointer<QObject> m_timeLabel;
+    QPointer<QObject> m_shuffleButton;
+
+    const std::shared_ptr<LinkWaiter> m_waiter = std::make_shared<LinkWaiter>();
+    // Under the waiter's lock.
+    DisplayStep m_pendingStep;
+    quint64 m_stepsPosted = 0;
+    quint64 m_stepsShown = 0;
+};
