@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+// The platform side of the settings: where a store lives, how it is created, read whole
+// and written back. The disposition rules sit above this in Settings.cpp.
+namespace SettingsStore {
+
+enum class Found
+{
+    Nothing,  // it isn't there and can't be made
+    Created,  // it wasn't there; it is now, empty
+    Existing, // something is already there (not necessarily a usable store)
+};
+
+// Makes sure the store exists; a new one is readable by its user only.
+Found create(const QString& name);
+
+// Reads every value of the store as it is now. False when the store can't be read or its
+// contents can't be parsed; a caller must then neither trust nor overwrite it.
+bool load(const QString& name, QVariantMap& values);
+
+// Writes the changes over the store's current contents, leaving other values alone. Does
+// nothing when the store has become unusable since it was opened.
+void save(const QString& name, const QVariantMap& changes);
+
+} // namespace SettingsStore

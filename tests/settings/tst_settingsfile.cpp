@@ -1,0 +1,300 @@
+// The store's file under hostile conditions: damaged or odd contents, modes, crashes and
+// concurrent writers. Nothing the user had may be lost and no one else may read it.
+#include "Settings.h"
+#include "Tempsettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString storeName = QStringLiteral("QXBrindora");
+constexpr uid_t nobody = 65534;
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info = {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+class UmaskGuard final
+{
+public:
+    explicit UmaskGuard(mode_t mask) : m_previous(umask(mask)) {}
+    ~UmaskGuard() { umask(m_previous); }
+    UmaskGuard(const UmaskGuard&) = delete;
+    UmaskGuard& operator=(const UmaskGuard&) = delete;
+
+private:
+    mode_t m_previous;
+};
+
+// Opens the store, reads two values and tries a write. Returns whether the open succeeded.
+bool readAndTryWrite(qint32& top, QString& host)
+{
+    SettingsKey key;
+    const bool open = OpenSettings(key, storeName);
+    top = ReadSettingInt(key, QStringLiteral("viewertop"), -1);
+    ReadSettingString(key, QStringLiteral("hostname"), QStringLiteral("none"), host, 1024);
+    WriteSettingString(key, QStringLiteral("hostname"), QStringLiteral("overwritten"));
+    CloseSettings(key);
+    return open;
+}
+
+} // namespace
+
+class TestSettingsFile final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void unparseableStoreIsReadAsDefaultsAndKept_data();
+    void unparseableStoreIsReadAsDefaultsAndKept();
+    void somethingElseInPlaceOfTheStoreIsKept_data();
+    void somethingElseInPlaceOfTheStoreIsKept();
+    void unreadableStoreIsReadAsDefaultsAndKept();
+    void emptyFileIsAnEmptyStore();
+    void valuesOfOtherKindsSurviveASave();
+    void storeDamagedWhileOpenIsNotOverwritten();
+    void storeRemovedWhileOpenComesBackPrivate();
+
+    void newStoreIsPrivateToItsUser();
+    void existingFolderKeepsItsMode();
+
+private:
+    QProcess* startProbe(const QStringList& args);
+    std::unique_ptr<TempSettings> m_temp;
+    std::vector<std::unique_ptr<QProcess>> m_probes;
+};
+
+void TestSettingsFile::init()
+{
+    m_temp = std::make_unique<TempSettings>(storeName);
+    QVERIFY(m_temp->isValid());
+}
+
+void TestSettingsFile::cleanup()
+{
+    for (auto& probe : m_probes) {
+        probe->kill();
+        probe->waitForFinished(-1);
+    }
+    m_probes.clear();
+    m_temp.reset();
+}
+
+QProcess* TestSettingsFile::startProbe(const QStringList& args)
+{
+    m_probes.push_back(std::make_unique<QProcess>());
+    QProcess* probe = m_probes.back().get();
+    probe->setProcessEnvironment(m_temp->environment());
+    probe->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe->start(QStringLiteral(SETTINGS_PROBE), args);
+    return probe;
+}
+
+void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+
+    QByteArray noise(4096, '\0');
+    QRandomGenerator generator(1966);
+    for (char& byte : noise)
+        byte = char(generator.bounded(256));
+
+    QTest::newRow("prose") << QByteArray("viewertop is 10, hostname is das\n");
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("zero bytes") << QByteArray(64, '\0');
+    QTest::newRow("unclosed section") << QByteArray("[General\nviewertop=10\nhostname=das\n");
+    QTest::newRow("line without a value") << QByteArray("[General]\nviewertop=10\nhostname\n");
+    QTest::newRow("not UTF-8") << QByteArray("[General]\nviewertop=10\nhostname=d\xe4s\n");
+}
+
+void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept()
+{
+    QFETCH(QByteArray, contents);
+    QVERIFY(m_temp->writeRaw(contents));
+
+    // Twice: a second open in the same process must not trust a cached parse either.
+    for (int round = 0; round < 2; ++round) {
+        qint32 top = 0;
+        QString host;
+        QVERIFY(!readAndTryWrite(top, host));
+        QCOMPARE(top, -1);
+        QCOMPARE(host, QStringLiteral("none"));
+        QCOMPARE(m_temp->readRaw(), contents);
+    }
+}
+
+void TestSettingsFile::somethingElseInPlaceOfTheStoreIsKept_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    // Opening a FIFO for reading would wait for a writer: the program must not hang.
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("dangling link") << QStringLiteral("dangling");
+    QTest::newRow("link loop") << QStringLiteral("loop");
+}
+
+void TestSettingsFile::somethingElseInPlaceOfTheStoreIsKept()
+{
+    QFETCH(QString, kind);
+    const QString path = m_temp->storePath();
+    const QByteArray native = QFile::encodeName(path);
+    QVERIFY(QDir().mkpath(m_temp->storeFolder()));
+    const QString target = m_temp->storeFolder() + QStringLiteral("/elsewhere.conf");
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(path));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(native.constData(), 0600), 0);
+    else if (kind == QLatin1String("dangling"))
+        QVERIFY(QFile::link(target, path));
+    else
+        QVERIFY(QFile::link(path, path));
+    const mode_t before = modeOf(path);
+
+    qint32 top = 0;
+    QString host;
+    QVERIFY(!readAndTryWrite(top, host));
+    QCOMPARE(top, -1);
+    QCOMPARE(host, QStringLiteral("none"));
+    QCOMPARE(modeOf(path), before);
+    QVERIFY(!QFileInfo::exists(target));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(path).isEmpty());
+}
+
+void TestSettingsFile::unreadableStoreIsReadAsDefaultsAndKept()
+{
+    const QByteArray contents("[General]\nviewertop=10\nhostname=das\n");
+    QVERIFY(m_temp->writeRaw(contents));
+    QVERIFY(QFile::setPermissions(m_temp->storePath(), QFileDevice::Permissions()));
+
+    if (geteuid() != 0) {
+        qint32 top = 0;
+        QString host;
+        QVERIFY(!readAndTryWrite(top, host));
+        QCOMPARE(top, -1);
+        QCOMPARE(host, QStringLiteral("none"));
+    } else {
+        // Root reads any file, so the reading side runs as an ordinary user; the folders
+        // on the way must let that user through.
+        const QString root = QFileInfo(m_temp->configHome()).path();
+        for (const QString& dir : {root, m_temp->configHome(), m_temp->storeFolder()})
+            QCOMPARE(chmod(QFile::encodeName(dir).constData(), 0755), 0);
+        QProcess* probe = startProbe(
+            {QStringLiteral("--as-user"), QString::number(nobody), QStringLiteral("read")});
+        QVERIFY(probe->waitForFinished(-1));
+        QCOMPARE(probe->exitCode(), 0);
+        QCOMPARE(probe->readAllStandardOutput(), QByteArray("open=0 top=-1 host=none\n"));
+    }
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0));
+    QCOMPARE(m_temp->readRaw(), contents); // as root, or after the mode is restored
+}
+
+void TestSettingsFile::emptyFileIsAnEmptyStore()
+{
+    QVERIFY(m_temp->writeRaw(QByteArray()));
+
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    QCOMPARE(key.disposition, int(SettingsExisted));
+    QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), 384), 384);
+    CloseSettings(key);
+    QCOMPARE(m_temp->readRaw(), QByteArray());
+
+    QVERIFY(OpenSettings(key, storeName));
+    WriteSettingInt(key, QStringLiteral("viewertop"), 5);
+    CloseSettings(key);
+    QVariantMap stored;
+    QVERIFY(m_temp->readStore(stored));
+    QCOMPARE(stored.value(QStringLiteral("viewertop")).toString(), QStringLiteral("5"));
+}
+
+void TestSettingsFile::valuesOfOtherKindsSurviveASave()
+{
+    QVERIFY(m_temp->writeRaw("[General]\nviewertop=@Point(1 2)\nhostname=@Invalid()\n"
+                             "[other]\nkept=yes\n"));
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), 3), 3);
+    WriteSettingInt(key, QStringLiteral("viewerleft"), 4);
+    CloseSettings(key);
+
+    QVariantMap stored;
+    QVERIFY(m_temp->readStore(stored));
+    QCOMPARE(stored.value(QStringLiteral("viewertop")), QVariant(QPoint(1, 2)));
+    QVERIFY(stored.contains(QStringLiteral("hostname")));
+    QCOMPARE(stored.value(QStringLiteral("other/kept")).toString(), QStringLiteral("yes"));
+    QCOMPARE(stored.value(QStringLiteral("viewerleft")).toString(), QStringLiteral("4"));
+}
+
+void TestSettingsFile::storeDamagedWhileOpenIsNotOverwritten()
+{
+    QVERIFY(m_temp->writeRaw("[General]\nviewertop=1\n"));
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    WriteSettingInt(key, QStringLiteral("viewertop"), 2);
+    const QByteArray damaged("[General\nviewertop=1\n");
+    QVERIFY(m_temp->writeRaw(damaged));
+    CloseSettings(key);
+    QCOMPARE(m_temp->readRaw(), damaged);
+}
+
+void TestSettingsFile::storeRemovedWhileOpenComesBackPrivate()
+{
+    QVERIFY(m_temp->writeRaw("[General]\nviewertop=1\n"));
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    WriteSettingString(key, QStringLiteral("hidetask_password"), QStringLiteral("secret"));
+    QVERIFY(QFile::remove(m_temp->storePath()));
+    CloseSettings(key);
+
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0600));
+    QVariantMap stored;
+    QVERIFY(m_temp->readStore(stored));
+    QCOMPARE(stored,
+             QVariantMap({{QStringLiteral("hidetask_password"), QStringLiteral("secret")}}));
+}
+
+void TestSettingsFile::newStoreIsPrivateToItsUser()
+{
+    // Neither the configuration folder nor the store's folder exists yet.
+    QVERIFY(QDir(m_temp->configHome()).removeRecursively());
+    // With no umask to narrow them, defaults would make both readable by everyone.
+    const UmaskGuard openUmask(0);
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0600));
+    WriteSettingString(key, QStringLiteral("hidetask_password"), QStringLiteral("secret"));
+    CloseSettings(key);
+
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0600));
+    QCOMPARE(modeOf(m_temp->storeFolder()), mode_t(0700));
+    QCOMPARE(modeOf(m_temp->configHome()), mode_t(0700));
+}
+
+void TestSettingsFile::existingFolderKeepsItsMode()
+{
+    QVERIFY(QDir().mkpath(m_temp->storeFolder()));
+    QCOMPARE(chmod(QFile::encodeName(m_temp->storeFolder()).constData(), 0750), 0);
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    CloseSettings(key);
+    QCOMPARE(modeOf(m_temp->storeFolder()), mode_t(0750));
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0600));
+}
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"

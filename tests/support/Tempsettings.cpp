@@ -1,0 +1,88 @@
+#include "Tempsettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryFile>
+
+TempSettings::TempSettings(const QString& name)
+    : m_name(name), m_previousConfigHome(qgetenv("XDG_CONFIG_HOME")),
+      m_hadConfigHome(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+{
+    if (!m_dir.isValid())
+        return;
+    QDir().mkpath(configHome());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+}
+
+TempSettings::~TempSettings()
+{
+    if (m_hadConfigHome)
+        qputenv("XDG_CONFIG_HOME", m_previousConfigHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString TempSettings::configHome() const
+{
+    // A folder below the temporary one, so tests can also make it missing or unusable.
+    return m_dir.path() + QStringLiteral("/config");
+}
+
+QString TempSettings::storeFolder() const
+{
+    return configHome() + QStringLiteral("/Pellwyn");
+}
+
+QString TempSettings::storePath() const
+{
+    return storeFolder() + QLatin1Char('/') + m_name + QStringLiteral(".conf");
+}
+
+bool TempSettings::storeExists() const
+{
+    return QFile::exists(storePath());
+}
+
+QByteArray TempSettings::readRaw() const
+{
+    QFile file(storePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool TempSettings::writeRaw(const QByteArray& contents) const
+{
+    if (!QDir().mkpath(storeFolder()))
+        return false;
+    QSaveFile file(storePath());
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+           file.commit();
+}
+
+bool TempSettings::readStore(QVariantMap& values) const
+{
+    values.clear();
+    QFile store(storePath());
+    if (!store.open(QIODevice::ReadOnly))
+        return false;
+    // QSettings keeps what it parsed per file name and reports a parse error only once, so
+    // it is given a copy under a name it has never seen.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(store.readAll()) < 0)
+        return false;
+    copy.close();
+    QSettings parsed(copy.fileName(), QSettings::IniFormat);
+    const QStringList names = parsed.allKeys();
+    for (const QString& valueName : names)
+        values.insert(valueName, parsed.value(valueName));
+    return parsed.status() == QSettings::NoError;
+}
+
+QProcessEnvironment TempSettings::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    return env;
+}
