@@ -4,15 +4,19 @@
 #include "Fbriconfig.h"
 #include "Formutil.h"
 #include "Glyphs.h"
+#include "Placement.h"
+#include "Settings.h"
 #include "Tbrindora.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -20,6 +24,9 @@ namespace {
 
 constexpr int ClientWidth = 383;
 constexpr int ClientHeight = 61;
+
+// The host name buffer's size, terminator included.
+constexpr int HostNameSize = 1024;
 
 template <typename Control> Control* named(Control* control, const char* name)
 {
@@ -69,11 +76,12 @@ void TFormBrindora::createControls()
 {
     LabelTime = named(new QLabel(this), "LabelTime");
     LabelTime->setGeometry(8, 16, 49, 13);
-    LabelTime->setAccessibleName(QStringLiteral("Time"));
+    // A description, not a name: the name is what readers announce, and it must stay the text.
+    LabelTime->setAccessibleDescription(QStringLiteral("Time"));
 
     LabelSong = named(new QLabel(this), "LabelSong");
     LabelSong->setGeometry(8, 40, 369, 13);
-    LabelSong->setAccessibleName(QStringLiteral("Song"));
+    LabelSong->setAccessibleDescription(QStringLiteral("Song"));
     // Whatever the server sends is shown as it is, never interpreted as markup.
     LabelSong->setTextFormat(Qt::PlainText);
     LabelTime->setTextFormat(Qt::PlainText);
@@ -130,7 +138,43 @@ void TFormBrindora::createTimersAndMenu()
 void TFormBrindora::FormCreate()
 {
     AutoMinimize = ScanCommandLine(m_options.arguments);
+    LoadWindowSettings();
     StartLink();
+}
+
+void TFormBrindora::LoadWindowSettings()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int defaultTop = screen.height() / 2;
+    const int defaultLeft = screen.width() / 2;
+
+    SettingsKey key;
+    OpenSettings(key, SettingsName);
+    int top = ReadSettingInt(key, QStringLiteral("viewertop"), defaultTop);
+    int left = ReadSettingInt(key, QStringLiteral("viewerleft"), defaultLeft);
+    ReadSettingString(key, QStringLiteral("hostname"), HostName, HostName, HostNameSize);
+    CloseSettings(key);
+
+    std::vector<PlacementRect> screens;
+    for (const QScreen* each : QGuiApplication::screens()) {
+        screens.push_back(toPlacement(each->geometry()));
+    }
+    if (!isOnAnyScreen({left, top, width(), height()}, screens)) {
+        // The screen it stood on is gone; a window nobody can see is of no use.
+        top = defaultTop;
+        left = defaultLeft;
+    }
+    move(left, top);
+}
+
+void TFormBrindora::SaveWindowSettings()
+{
+    SettingsKey key;
+    OpenSettings(key, SettingsName);
+    WriteSettingInt(key, QStringLiteral("viewertop"), pos().y());
+    WriteSettingInt(key, QStringLiteral("viewerleft"), pos().x());
+    WriteSettingString(key, QStringLiteral("hostname"), HostName);
+    CloseSettings(key);
 }
 
 void TFormBrindora::StartLink()
@@ -157,6 +201,7 @@ void TFormBrindora::ButtonSetupClick()
     dialog.EditHostName->setText(HostName);
     if (dialog.exec() == mrOk) {
         HostName = dialog.EditHostName->text();
+        SaveWindowSettings();
         StartLink();
     }
 }
@@ -178,6 +223,7 @@ void TFormBrindora::quit()
 void TFormBrindora::closeEvent(QCloseEvent* event)
 {
     if (Quitting || !m_closeToTray) {
+        SaveWindowSettings();
         event->accept();
         // Ending the loop here rather than through QApplication::quit(), which asks every
         // window again and gives up at the first one that only hides.

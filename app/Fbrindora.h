@@ -15,6 +15,9 @@ class QTimer;
 class QToolButton;
 class TBrindora;
 
+// Where the program keeps its values, the window's and the tray's alike.
+inline const QString SettingsName = QStringLiteral("QXBrindora");
+
 struct BrindoraOptions
 {
     QStringList arguments;  // the command line, program name first
@@ -44,6 +47,8 @@ private:
     void createControls();
     void createTimersAndMenu();
     void FormCreate();
+    void LoadWindowSettings();
+    void SaveWindowSettings();
     void StartLink();
     void sendToLink(Command command);
     void hideOnClose();

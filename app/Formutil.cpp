@@ -1,20 +1,16 @@
 #include "Formutil.h"
 
-#include "Dialogplacement.h"
+#include "Placement.h"
 
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
 
-namespace {
-
 PlacementRect toPlacement(const QRect& rect)
 {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
-
-} // namespace
 
 void PlaceDialog(QWidget* parent, QWidget* dialog)
 {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Placement.h"
+
 #include <QFont>
+#include <QRect>
 
 class QWidget;
 
@@ -18,3 +21,5 @@ void PlaceDialog(QWidget* parent, QWidget* dialog);
 // Every form's text face: MS Sans Serif 8 pt where it exists, the desktop's sans serif at
 // the same size elsewhere.
 QFont formFont();
+
+PlacementRect toPlacement(const QRect& rect);

@@ -1,4 +1,4 @@
-#include "Dialogplacement.h"
+#include "Placement.h"
 
 #include <cstdlib>
 
@@ -41,4 +41,18 @@ PlacementPoint placeDialogRect(const PlacementRect& parent, int dialogWidth, int
         at.left = screenRight - dialogWidth;
     }
     return at;
+}
+
+bool isOnAnyScreen(const PlacementRect& window, const std::vector<PlacementRect>& screens)
+{
+    for (const PlacementRect& screen : screens) {
+        const bool overlapsAcross =
+            window.left < screen.left + screen.width && screen.left < window.left + window.width;
+        const bool overlapsDown =
+            window.top < screen.top + screen.height && screen.top < window.top + window.height;
+        if (overlapsAcross && overlapsDown) {
+            return true;
+        }
+    }
+    return false;
 }

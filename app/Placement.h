@@ -1,7 +1,9 @@
 #pragma once
 
-// Where a dialog goes over its parent window. Plain arithmetic on outer window rectangles in
-// screen pixels, so it can be checked without a display.
+#include <vector>
+
+// Where windows go. Plain arithmetic on outer window rectangles in screen pixels, so it can
+// be checked without a display.
 
 struct PlacementRect
 {
@@ -23,3 +25,7 @@ struct PlacementPoint
 // screen. Halving rounds toward zero.
 PlacementPoint placeDialogRect(const PlacementRect& parent, int dialogWidth, int dialogHeight,
                                const PlacementRect& screen);
+
+// True when at least part of the window lies on one of the screens. A window stored while a
+// monitor that has since been unplugged was there may lie on none.
+bool isOnAnyScreen(const PlacementRect& window, const std::vector<PlacementRect>& screens);

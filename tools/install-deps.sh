@@ -3,7 +3,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
-          xvfb xauth x11-utils xdotool)
+          xvfb xauth x11-utils xdotool
+          # the end-to-end test: a private session bus, AT-SPI read from Python, screenshots
+          dbus-daemon dbus-bin at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick)
 
 missing=()
 for package in "${packages[@]}"; do

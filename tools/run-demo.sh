@@ -18,7 +18,9 @@ trap cleanup EXIT
 build/release/tools/das-sim --host 127.0.0.1 --port 1966 &
 server_pid=$!
 
+# The demo profile already names the demo server, so the remote connects at once.
 export XDG_CONFIG_HOME="$profile/config"
-mkdir -p "$XDG_CONFIG_HOME"
-echo "Demo server on 127.0.0.1:1966; press Setup in the remote and enter 127.0.0.1."
+mkdir -p -m 700 "$XDG_CONFIG_HOME/Pellwyn"
+printf '[General]\nhostname=127.0.0.1\n' >"$XDG_CONFIG_HOME/Pellwyn/QXBrindora.conf"
+chmod 600 "$XDG_CONFIG_HOME/Pellwyn/QXBrindora.conf"
 build/release/app/brindora "$@"

@@ -1,5 +1,5 @@
 #include "Commandline.h"
-#include "Dialogplacement.h"
+#include "Placement.h"
 
 #include <QTest>
 
@@ -55,6 +55,29 @@ private Q_SLOTS:
         const PlacementPoint at = placeDialogRect(parent, width, height, screen);
         QCOMPARE(at.left, left);
         QCOMPARE(at.top, top);
+    }
+
+    void windowOnAnyScreen_data()
+    {
+        QTest::addColumn<PlacementRect>("window");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("inside") << PlacementRect{100, 100, 383, 90} << true;
+        QTest::newRow("partly off the right edge") << PlacementRect{1900, 100, 383, 90} << true;
+        QTest::newRow("on the second screen") << PlacementRect{2500, 500, 383, 90} << true;
+        QTest::newRow("in the gap below the smaller screen")
+            << PlacementRect{2500, 1100, 383, 90} << false;
+        QTest::newRow("far right of every screen") << PlacementRect{5000, 100, 383, 90} << false;
+        QTest::newRow("touching the left edge from outside")
+            << PlacementRect{-383, 100, 383, 90} << false;
+        QTest::newRow("one pixel in from above") << PlacementRect{100, -89, 383, 90} << true;
+    }
+
+    void windowOnAnyScreen()
+    {
+        QFETCH(PlacementRect, window);
+        QFETCH(bool, visible);
+        const std::vector<PlacementRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+        QCOMPARE(isOnAnyScreen(window, screens), visible);
     }
 
     void scanCommandLine_data()

@@ -1,11 +1,12 @@
 #include "Application.h"
-#include "Dialogplacement.h"
+#include "Placement.h"
 #include "Fbriconfig.h"
 #include "Fbrindora.h"
 #include "Formutil.h"
 #include "Linkmessages.h"
 #include "Loopbackserver.h"
 #include "Netutil.h"
+#include "Tempsettings.h"
 
 #include <QAction>
 #include <QLabel>
@@ -58,6 +59,7 @@ class TestFormBrindora final : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<TempSettings> m_settings;
     std::unique_ptr<LoopbackServer> m_server;
     std::unique_ptr<TFormBrindora> m_form;
 
@@ -103,6 +105,8 @@ private Q_SLOTS:
 
     void init()
     {
+        m_settings = std::make_unique<TempSettings>();
+        QVERIFY(m_settings->isValid());
         m_server = std::make_unique<LoopbackServer>();
         QVERIFY(m_server->listen());
     }
@@ -111,6 +115,7 @@ private Q_SLOTS:
     {
         m_form.reset();
         m_server.reset();
+        m_settings.reset();
     }
 
     void laidOutAsTheUsersKnowIt()

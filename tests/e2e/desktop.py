@@ -1,0 +1,130 @@
+"""A private desktop for one test run: an Xvfb display, a D-Bus session bus and
+the AT-SPI accessibility bus, all torn down again however the run ends."""
+
+import os
+import shutil
+import signal
+import subprocess
+import time
+
+AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+
+class SetupError(Exception):
+    """Something the test needs is missing or would not start."""
+
+
+def require_program(name):
+    path = shutil.which(name) or (name if os.access(name, os.X_OK) else None)
+    if not path:
+        raise SetupError(f"{name} not found; tools/install-deps.sh installs it")
+    return path
+
+
+def read_line(stream, what, limit_seconds=30):
+    # A blocking readline would hang the test if the program never answers,
+    # so the pipe is polled until the limit.
+    os.set_blocking(stream.fileno(), False)
+    deadline = time.monotonic() + limit_seconds
+    data = b""
+    while time.monotonic() < deadline:
+        chunk = stream.read()
+        if chunk:
+            data += chunk
+            if b"\n" in data:
+                return data.split(b"\n", 1)[0].decode()
+        elif chunk == b"":
+            raise SetupError(f"{what} closed its output without a line")
+        time.sleep(0.05)
+    raise SetupError(f"{what} printed no line within {limit_seconds} s")
+
+
+class Desktop:
+    """Owns every helper process; stop() ends them in reverse order."""
+
+    def __init__(self):
+        self._processes = []
+        self.env = dict(os.environ)
+        for leaked in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+                       "AT_SPI_BUS_ADDRESS", "XAUTHORITY"):
+            self.env.pop(leaked, None)
+
+    def spawn(self, argv, **kwargs):
+        # Each helper leads its own process group so that stop() also ends the
+        # children it spawned (the accessibility bus's own dbus-daemon).
+        process = subprocess.Popen(argv, env=kwargs.pop("env", self.env),
+                                   start_new_session=True, **kwargs)
+        self._processes.append(process)
+        return process
+
+    def start(self):
+        self._start_display()
+        self._start_session_bus()
+        self._start_accessibility_bus()
+        return self
+
+    def _start_display(self):
+        xvfb = require_program("Xvfb")
+        reader, writer = os.pipe()
+        try:
+            # -displayfd lets the server pick a free display number itself.
+            self.spawn([xvfb, "-displayfd", str(writer), "-screen", "0", "1024x768x24",
+                        "-nolisten", "tcp"], pass_fds=(writer,),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        finally:
+            os.close(writer)
+        with os.fdopen(reader, "rb") as stream:
+            number = read_line(stream, "Xvfb")
+        self.env["DISPLAY"] = f":{number}"
+
+    def _start_session_bus(self):
+        daemon = require_program("dbus-daemon")
+        bus = self.spawn([daemon, "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line(bus.stdout, "dbus-daemon")
+
+    def _start_accessibility_bus(self):
+        launcher = require_program(AT_SPI_BUS_LAUNCHER)
+        self.spawn([launcher, "--launch-immediately"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The launcher announces the bus on the session bus; waiting for that
+        # name keeps the program from starting before accessibility is there.
+        send = require_program("dbus-send")
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            probe = subprocess.run(
+                [send, "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                 "org.a11y.Bus.GetAddress"], env=self.env, capture_output=True, text=True)
+            if probe.returncode == 0:
+                return
+            time.sleep(0.2)
+        raise SetupError("the AT-SPI bus launcher did not come up: " + probe.stderr.strip())
+
+    def screenshot(self, path):
+        grabber = shutil.which("import")
+        if not grabber or "DISPLAY" not in self.env:
+            return None
+        result = subprocess.run([grabber, "-window", "root", path], env=self.env,
+                                capture_output=True, timeout=30)
+        return path if result.returncode == 0 else None
+
+    def stop(self):
+        for process in reversed(self._processes):
+            end_group(process)
+        self._processes.clear()
+
+
+def end_group(process, grace_seconds=5):
+    try:
+        os.killpg(process.pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+    try:
+        process.wait(grace_seconds)
+    except subprocess.TimeoutExpired:
+        pass
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait()
