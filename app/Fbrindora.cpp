@@ -1,12 +1,17 @@
 #include "Fbrindora.h"
 
 #include "Commandline.h"
+#include "Faboutbrindora.h"
 #include "Fbriconfig.h"
 #include "Formutil.h"
 #include "Glyphs.h"
+#include "Hidetask.h"
 #include "Placement.h"
 #include "Settings.h"
+#include "Systemtrayarea.h"
 #include "Tbrindora.h"
+#include "Trayrestartwatcher.h"
+#include "Viewdoc.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -64,6 +69,7 @@ TFormBrindora::TFormBrindora(const BrindoraOptions& options) : m_options(options
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(formFont());
+    setWindowIcon(programIcon());
     setFixedSize(ClientWidth, ClientHeight);
     createControls();
     createTimersAndMenu();
@@ -115,6 +121,8 @@ void TFormBrindora::createControls()
     connect(SpeedButtonNext, &QToolButton::clicked, this, &TFormBrindora::SpeedButtonNextClick);
     connect(ButtonShuffle, &QPushButton::clicked, this, &TFormBrindora::ButtonShuffleClick);
     connect(ButtonSetup, &QPushButton::clicked, this, &TFormBrindora::ButtonSetupClick);
+    connect(ButtonAbout, &QPushButton::clicked, this, &TFormBrindora::ButtonAboutClick);
+    connect(ButtonHelp, &QPushButton::clicked, this, &TFormBrindora::ButtonHelpClick);
     connect(ButtonQuit, &QPushButton::clicked, this, &TFormBrindora::ButtonQuitClick);
 }
 
@@ -127,11 +135,14 @@ void TFormBrindora::createTimersAndMenu()
 
     TimerTrayKeepalive = named(new QTimer(this), "TimerTrayKeepalive");
     TimerTrayKeepalive->setInterval(5000);
+    connect(TimerTrayKeepalive, &QTimer::timeout, this, &TFormBrindora::TimerTrayKeepaliveTimer);
+    TimerTrayKeepalive->start();
 
     PopupMenuTaskbar = named(new QMenu(this), "PopupMenuTaskbar");
     About1 = named(PopupMenuTaskbar->addAction(QStringLiteral("About")), "About1");
     N1 = named(PopupMenuTaskbar->addSeparator(), "N1");
     Quit1 = named(PopupMenuTaskbar->addAction(QStringLiteral("Quit")), "Quit1");
+    connect(About1, &QAction::triggered, this, &TFormBrindora::About1Click);
     connect(Quit1, &QAction::triggered, this, &TFormBrindora::Quit1Click);
 }
 
@@ -139,7 +150,26 @@ void TFormBrindora::FormCreate()
 {
     AutoMinimize = ScanCommandLine(m_options.arguments);
     LoadWindowSettings();
+    createHideTask();
     StartLink();
+}
+
+void TFormBrindora::createHideTask()
+{
+    m_trayArea = m_options.notificationArea ? m_options.notificationArea()
+                                            : std::make_unique<SystemTrayArea>();
+    HideTask = std::make_unique<THideOnTaskbar>(*m_trayArea);
+    HideTask->setOwner(this);
+    HideTask->setToolTip(QStringLiteral("Brindora Control"));
+    HideTask->setIcon(programIcon());
+    HideTask->setSettingsName(SettingsName);
+    HideTask->SetKeepIcon(true);
+    HideTask->setPopupMenu(PopupMenuTaskbar);
+    m_trayRestart = std::make_unique<TrayRestartWatcher>([this] {
+        if (HideTask) {
+            HideTask->ReAddTrayIcon();
+        }
+    });
 }
 
 void TFormBrindora::LoadWindowSettings()
@@ -206,11 +236,30 @@ void TFormBrindora::ButtonSetupClick()
     }
 }
 
+void TFormBrindora::ButtonAboutClick()
+{
+    TFormAboutBrindora form(this);
+    PlaceDialog(this, &form);
+    form.exec();
+}
+
+void TFormBrindora::ButtonHelpClick()
+{
+    ViewDocument(QStringLiteral("brindora"), m_options.startDirectory, false);
+}
+
 void TFormBrindora::TimerStartupTimer()
 {
     TimerStartup->stop();
-    if (AutoMinimize) {
-        hideOnClose();
+    if (AutoMinimize && HideTask) {
+        HideTask->HideToTray();
+    }
+}
+
+void TFormBrindora::TimerTrayKeepaliveTimer()
+{
+    if (HideTask) {
+        HideTask->RefreshTrayIcon();
     }
 }
 
@@ -224,6 +273,9 @@ void TFormBrindora::closeEvent(QCloseEvent* event)
 {
     if (Quitting || !m_closeToTray) {
         SaveWindowSettings();
+        if (HideTask) {
+            HideTask->RemoveTrayIcon();
+        }
         event->accept();
         // Ending the loop here rather than through QApplication::quit(), which asks every
         // window again and gives up at the first one that only hides.
@@ -231,11 +283,7 @@ void TFormBrindora::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    hideOnClose();
-}
-
-void TFormBrindora::hideOnClose()
-{
-    // Until there is a notification area to hide into, the task bar is the only way back.
-    showMinimized();
+    if (HideTask) {
+        HideTask->HideToTray();
+    }
 }

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
+class NotificationArea;
 class QAction;
 class QLabel;
 class QMenu;
@@ -14,6 +18,8 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 class TBrindora;
+class THideOnTaskbar;
+class TrayRestartWatcher;
 
 // Where the program keeps its values, the window's and the tray's alike.
 inline const QString SettingsName = QStringLiteral("QXBrindora");
@@ -23,6 +29,8 @@ struct BrindoraOptions
     QStringList arguments;  // the command line, program name first
     QString startDirectory; // the working directory when the program started
     quint16 linkPort = LinkPort;
+    // The desktop's notification area; tests hand in a fake.
+    std::function<std::unique_ptr<NotificationArea>()> notificationArea;
 };
 
 // The main window: five transport commands, what the server reports, and the way to Setup,
@@ -38,6 +46,7 @@ public:
     const QString& hostName() const { return HostName; }
     bool autoMinimize() const { return AutoMinimize; }
     TBrindora* link() const { return m_links.current(); }
+    THideOnTaskbar* hideTask() const { return HideTask.get(); }
     const LinkOwner& links() const { return m_links; }
 
 protected:
@@ -47,11 +56,11 @@ private:
     void createControls();
     void createTimersAndMenu();
     void FormCreate();
+    void createHideTask();
     void LoadWindowSettings();
     void SaveWindowSettings();
     void StartLink();
     void sendToLink(Command command);
-    void hideOnClose();
     void quit();
 
     void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
@@ -60,9 +69,13 @@ private:
     void SpeedButtonNextClick() { sendToLink(Command::Next); }
     void ButtonShuffleClick() { sendToLink(Command::Shuffle); }
     void ButtonSetupClick();
+    void ButtonAboutClick();
+    void About1Click() { ButtonAboutClick(); }
+    void ButtonHelpClick();
     void ButtonQuitClick() { quit(); }
     void Quit1Click() { quit(); }
     void TimerStartupTimer();
+    void TimerTrayKeepaliveTimer();
 
     QLabel* LabelTime = nullptr;
     QLabel* LabelSong = nullptr;
@@ -87,5 +100,8 @@ private:
     bool m_closeToTray = true; // nothing changes it; a close always hides unless quitting
     bool AutoMinimize = false;
     bool Quitting = false;
+    std::unique_ptr<NotificationArea> m_trayArea;
+    std::unique_ptr<THideOnTaskbar> HideTask;
+    std::unique_ptr<TrayRestartWatcher> m_trayRestart;
     LinkOwner m_links;
 };

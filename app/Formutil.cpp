@@ -3,6 +3,7 @@
 #include "Placement.h"
 
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
@@ -39,4 +40,21 @@ QFont formFont()
     QFont font(QStringLiteral("MS Sans Serif"), 8);
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QIcon programIcon()
+{
+    // The icons sit in a library of their own; this makes sure the linker keeps them.
+    Q_INIT_RESOURCE(brindora_icons);
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/brindora-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }

@@ -3,8 +3,10 @@
 #include "Placement.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 
+class QString;
 class QWidget;
 
 // Results a modal form ends with, as the program has always used them.
@@ -23,3 +25,10 @@ void PlaceDialog(QWidget* parent, QWidget* dialog);
 QFont formFont();
 
 PlacementRect toPlacement(const QRect& rect);
+
+// A message box with only an OK button and no picture, as the program's messages have
+// always looked.
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption);
+
+// The program's own picture in every size it comes in.
+QIcon programIcon();

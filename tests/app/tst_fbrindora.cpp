@@ -1,23 +1,31 @@
 #include "Application.h"
-#include "Placement.h"
+#include "Faboutbrindora.h"
+#include "Fakenotificationarea.h"
 #include "Fbriconfig.h"
 #include "Fbrindora.h"
 #include "Formutil.h"
+#include "Hidetask.h"
 #include "Linkmessages.h"
 #include "Loopbackserver.h"
+#include "Modal.h"
 #include "Netutil.h"
+#include "Placement.h"
 #include "Tempsettings.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -25,20 +33,17 @@
 
 namespace {
 
-// Runs `handle` on the next modal dialog, once it is up.
-void whenModal(std::function<void(QWidget*)> handle)
+// Stands in for the desktop's handler of file addresses.
+class OpenRecorder final : public QObject
 {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            handle(modal);
-        }
-    });
-    poll->start();
-}
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
 
 class ThrowsOnEvent final : public QObject
 {
@@ -62,6 +67,8 @@ private:
     std::unique_ptr<TempSettings> m_settings;
     std::unique_ptr<LoopbackServer> m_server;
     std::unique_ptr<TFormBrindora> m_form;
+    FakeNotificationArea* m_tray = nullptr; // owned by the form
+    bool m_trayAvailable = true;
 
     template <typename T> T* control(const char* name) const
     {
@@ -72,11 +79,18 @@ private:
         return found;
     }
 
-    void createForm(const QStringList& extraArguments = {})
+    void createForm(const QStringList& extraArguments = {}, const QString& startDirectory = {})
     {
         BrindoraOptions options;
         options.arguments = QStringList{QStringLiteral("brindora")} + extraArguments;
+        options.startDirectory = startDirectory;
         options.linkPort = m_server->port();
+        options.notificationArea = [this] {
+            auto area = std::make_unique<FakeNotificationArea>();
+            area->available = m_trayAvailable;
+            m_tray = area.get();
+            return area;
+        };
         m_form = std::make_unique<TFormBrindora>(options);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -107,6 +121,7 @@ private Q_SLOTS:
     {
         m_settings = std::make_unique<TempSettings>();
         QVERIFY(m_settings->isValid());
+        m_trayAvailable = true;
         m_server = std::make_unique<LoopbackServer>();
         QVERIFY(m_server->listen());
     }
@@ -156,13 +171,18 @@ private Q_SLOTS:
             QVERIFY(!button->icon().isNull());
             QCOMPARE(button->icon().actualSize(QSize(18, 18)), QSize(18, 18));
         }
-        QCOMPARE(control<QPushButton>("ButtonShuffle")->accessibleName(), QStringLiteral("Shuffle"));
+        QCOMPARE(control<QPushButton>("ButtonShuffle")->accessibleName(),
+                 QStringLiteral("Shuffle"));
 
         // Tab order of the push buttons: Setup, Shuf, About, Quit, Help.
-        QCOMPARE(control<QWidget>("ButtonSetup")->nextInFocusChain(), control<QWidget>("ButtonShuffle"));
-        QCOMPARE(control<QWidget>("ButtonShuffle")->nextInFocusChain(), control<QWidget>("ButtonAbout"));
-        QCOMPARE(control<QWidget>("ButtonAbout")->nextInFocusChain(), control<QWidget>("ButtonQuit"));
-        QCOMPARE(control<QWidget>("ButtonQuit")->nextInFocusChain(), control<QWidget>("ButtonHelp"));
+        QCOMPARE(control<QWidget>("ButtonSetup")->nextInFocusChain(),
+                 control<QWidget>("ButtonShuffle"));
+        QCOMPARE(control<QWidget>("ButtonShuffle")->nextInFocusChain(),
+                 control<QWidget>("ButtonAbout"));
+        QCOMPARE(control<QWidget>("ButtonAbout")->nextInFocusChain(),
+                 control<QWidget>("ButtonQuit"));
+        QCOMPARE(control<QWidget>("ButtonQuit")->nextInFocusChain(),
+                 control<QWidget>("ButtonHelp"));
 
         const QList<QAction*> items = control<QMenu>("PopupMenuTaskbar")->actions();
         QCOMPARE(items.size(), 3);
@@ -174,7 +194,8 @@ private Q_SLOTS:
     void everyCaptionFitsItsButton()
     {
         createForm();
-        for (const char* name : {"ButtonShuffle", "ButtonSetup", "ButtonAbout", "ButtonHelp", "ButtonQuit"}) {
+        for (const char* name :
+             {"ButtonShuffle", "ButtonSetup", "ButtonAbout", "ButtonHelp", "ButtonQuit"}) {
             auto* button = control<QPushButton>(name);
             QFont bold = button->font();
             bold.setBold(true);
@@ -196,7 +217,8 @@ private Q_SLOTS:
     {
         createForm();
         connectToServer();
-        for (const char* name : {"SpeedButtonPrev", "SpeedButtonPlay", "SpeedButtonStop", "SpeedButtonNext"}) {
+        for (const char* name :
+             {"SpeedButtonPrev", "SpeedButtonPlay", "SpeedButtonStop", "SpeedButtonNext"}) {
             QTest::mouseClick(control<QToolButton>(name), Qt::LeftButton);
         }
         QTest::mouseClick(control<QPushButton>("ButtonShuffle"), Qt::LeftButton);
@@ -210,7 +232,8 @@ private Q_SLOTS:
         createForm();
         connectToServer();
         QTRY_COMPARE(control<QLabel>("LabelSong")->text(), LinkMessage::connecting());
-        m_server->send(QByteArrayLiteral("303 \"<b>Not bold</b> \xc3\xa9t\xc3\xa9\"\n304 0 3 9\n305 0 0 1\n"));
+        m_server->send(
+            QByteArrayLiteral("303 \"<b>Not bold</b> \xc3\xa9t\xc3\xa9\"\n304 0 3 9\n305 0 0 1\n"));
         auto* shuffle = control<QPushButton>("ButtonShuffle");
         QTRY_VERIFY(shuffle->font().bold());
         QCOMPARE(control<QLabel>("LabelSong")->text(), QStringLiteral(u"<b>Not bold</b> été"));
@@ -265,15 +288,16 @@ private Q_SLOTS:
             placedAt = dialog->pos();
             const QRect outer = m_form->frameGeometry();
             const QRect screen = m_form->screen()->geometry();
-            const PlacementPoint at = placeDialogRect(
-                {outer.left(), outer.top(), outer.width(), outer.height()},
-                dialog->frameGeometry().width(), dialog->frameGeometry().height(),
-                {screen.left(), screen.top(), screen.width(), screen.height()});
+            const PlacementPoint at =
+                placeDialogRect({outer.left(), outer.top(), outer.width(), outer.height()},
+                                dialog->frameGeometry().width(), dialog->frameGeometry().height(),
+                                {screen.left(), screen.top(), screen.width(), screen.height()});
             expected = QPoint(at.left, at.top);
             dialog->EditHostName->clear();
             QTest::keyClicks(dialog->EditHostName, QString(1100, QLatin1Char('h')));
             maxLength = static_cast<int>(dialog->EditHostName->text().size());
-            QObject::connect(dialog, &QDialog::finished, dialog, [&](int result) { escapeResult = result; });
+            QObject::connect(dialog, &QDialog::finished, dialog,
+                             [&](int result) { escapeResult = result; });
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         QTest::mouseClick(control<QPushButton>("ButtonSetup"), Qt::LeftButton);
@@ -289,16 +313,50 @@ private Q_SLOTS:
         QVERIFY(m_form->autoMinimize());
     }
 
-    void closeBoxKeepsTheProgramRunning()
+    void closeBoxHidesIntoTheTrayAndStaysConnected()
     {
         createForm();
+        QCOMPARE(m_tray->requests.value(0), QStringLiteral("add"));
+        QCOMPARE(m_tray->toolTip, QStringLiteral("Brindora Control"));
         connectToServer();
-        QTimer::singleShot(0, m_form.get(), [this] {
-            m_form->close();
-            QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
-        });
-        QCOMPARE(QCoreApplication::exec(), 7);
+        m_form->close();
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(m_form->hideTask()->isHidden());
+        // Still connected, still showing what the server says.
+        m_server->send(QByteArrayLiteral("303 \"While hidden\"\n"));
+        QTRY_COMPARE(control<QLabel>("LabelSong")->text(), QStringLiteral("While hidden"));
         QCOMPARE(m_server->openClientCount(), 1);
+        m_tray->click(NotificationArea::LeftButtonDown);
+        QVERIFY(m_form->isVisible());
+        QVERIFY(m_form->isEnabled());
+    }
+
+    void withoutATrayTheCloseBoxMinimises()
+    {
+        m_trayAvailable = false;
+        createForm();
+        m_form->close();
+        QVERIFY(m_form->isMinimized());
+        QVERIFY(m_form->isVisible());
+    }
+
+    void autoMinimizeHidesIntoTheTrayAfterStartUp()
+    {
+        createForm({QStringLiteral("-autominimize")});
+        QTRY_VERIFY(m_form->hideTask()->isHidden());
+        QVERIFY(!m_form->isVisible());
+    }
+
+    void quitWhileHiddenEndsTheProgramAndRemovesTheIcon()
+    {
+        createForm();
+        m_form->close();
+        QVERIFY(!m_form->isVisible());
+        QTimer::singleShot(0, m_form.get(), [this] {
+            control<QMenu>("PopupMenuTaskbar")->actions().constLast()->trigger();
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(m_tray->requests.constLast(), QStringLiteral("remove"));
     }
 
     void quitEndsTheProgram()
@@ -321,6 +379,71 @@ private Q_SLOTS:
             control<QMenu>("PopupMenuTaskbar")->actions().constLast()->trigger();
         });
         QCOMPARE(QCoreApplication::exec(), 0);
+    }
+
+    void aboutOpensOverTheWindow()
+    {
+        createForm();
+        QString title;
+        bool placed = false;
+        whenModal([&](QWidget* modal) {
+            auto* about = qobject_cast<TFormAboutBrindora*>(modal);
+            QVERIFY(about);
+            title = about->windowTitle();
+            placed = m_form->frameGeometry().contains(about->frameGeometry().center());
+            about->close();
+        });
+        QTest::mouseClick(control<QPushButton>("ButtonAbout"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("About Orvid's Brindora Controller"));
+        QVERIFY(placed);
+    }
+
+    void closingAboutWhileHiddenKeepsTheProgramRunning()
+    {
+        createForm();
+        m_form->close();
+        QVERIFY(!m_form->isVisible());
+        QTimer::singleShot(0, m_form.get(), [this] {
+            whenModal([](QWidget* modal) {
+                QVERIFY(qobject_cast<TFormAboutBrindora*>(modal));
+                modal->close();
+                QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
+            });
+            control<QMenu>("PopupMenuTaskbar")->actions().constFirst()->trigger();
+        });
+        QCOMPARE(QCoreApplication::exec(), 7);
+    }
+
+    void helpOpensTheDocumentFromTheStartDirectory()
+    {
+        QTemporaryDir start;
+        QFile document(start.filePath(QStringLiteral("brindora.html")));
+        QVERIFY(document.open(QIODevice::WriteOnly));
+        document.close();
+        OpenRecorder recorder;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+        createForm({}, start.path());
+        QTest::mouseClick(control<QPushButton>("ButtonHelp"), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(document.fileName())});
+    }
+
+    void helpWithoutADocumentSaysSoOnce()
+    {
+        QTemporaryDir empty;
+        createForm({}, empty.path());
+        int messages = 0;
+        QString shown;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            ++messages;
+            shown = box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+        });
+        QTest::mouseClick(control<QPushButton>("ButtonHelp"), Qt::LeftButton);
+        QCOMPARE(messages, 1);
+        QCOMPARE(shown, QStringLiteral("error|Unable to find documentation"));
     }
 
     void anExceptionInAHandlerIsShownAndSurvived()

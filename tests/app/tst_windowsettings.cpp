@@ -1,5 +1,6 @@
 #include "Fbriconfig.h"
 #include "Fbrindora.h"
+#include "Modal.h"
 #include "Netutil.h"
 #include "Tempsettings.h"
 
@@ -14,20 +15,6 @@
 #include <memory>
 
 namespace {
-
-void whenModal(std::function<void(QWidget*)> handle)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            handle(modal);
-        }
-    });
-    poll->start();
-}
 
 QPoint screenCentre()
 {

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Frestore.h"
+
+#include <QIcon>
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class NotificationArea;
+class QMenu;
+class QWidget;
+
+// Keeps the program's icon in the notification area, hides every visible window of the
+// program into it and brings them back on a left click, behind a password when the settings
+// ask for one. Knows nothing of what the windows do.
+class THideOnTaskbar final
+{
+public:
+    // The area is borrowed and must outlive the controller.
+    explicit THideOnTaskbar(NotificationArea& area);
+    ~THideOnTaskbar();
+    THideOnTaskbar(const THideOnTaskbar&) = delete;
+    THideOnTaskbar& operator=(const THideOnTaskbar&) = delete;
+
+    void setOwner(QWidget* owner) { m_owner = owner; }
+    void setToolTip(const QString& toolTip) { m_toolTip = toolTip; }
+    void setIcon(const QIcon& icon) { m_icon = icon; }
+    void setSettingsName(const QString& name) { m_settingsName = name; }
+    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    // How a refused add waits before it asks again; the GUI thread sleeps by default.
+    void setPause(std::function<void(int milliseconds)> pause) { m_pause = std::move(pause); }
+
+    void SetKeepIcon(bool keep);
+    void AddTrayIcon();
+    void RefreshTrayIcon();
+    void RemoveTrayIcon();
+    void ReAddTrayIcon();
+    void HideToTray();
+    void RestoreFromTray();
+    void OnTrayMessage(int mouseEvent);
+    void OnTrayLeftClick();
+    void ShowTrayMenu();
+
+    bool isHidden() const { return m_hidden; }
+    bool isIconShown() const { return m_iconShown; }
+    bool usesPassword() const { return m_usePassword; }
+    TFormRestore* restoreDialog() const { return m_restoreDialog; }
+
+private:
+    void LoadHideSettings();
+    QList<QWidget*> visibleForms() const;
+    void minimiseInstead();
+
+    NotificationArea& m_area;
+    QPointer<QMenu> m_popupMenu;
+    QPointer<QWidget> m_owner;
+    QString m_toolTip = QStringLiteral("Restore");
+    QIcon m_icon;
+    bool m_hidden = false; // never cleared once set
+    bool m_busy = false;
+    bool m_usePassword = false;
+    bool m_iconShown = false;
+    bool m_keepIcon = false;
+    QString m_password;
+    QString m_settingsName = QStringLiteral("qxhidetask");
+    QPointer<TFormRestore> m_restoreDialog;
+    QList<QPointer<QWidget>> m_hiddenWindows;
+    std::function<void(int)> m_pause;
+};
