@@ -60,8 +60,25 @@ public:
         return m_changed.wait_for(lock, duration, [&] { return m_stopped; });
     }
 
+    // The thread's last act; whoever deletes what it used waits for this first. Also what
+    // makes the join visible to race detectors, which can't see into Qt's own locks.
+    void markEnded()
+    {
+        // Notified under the lock: the waiter may delete this object as soon as it can lock.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_ended = true;
+        m_changed.notify_all();
+    }
+
+    void waitEnded()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_ended; });
+    }
+
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_stopped = false;
+    bool m_ended = false;
 };

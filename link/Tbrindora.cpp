@@ -35,6 +35,21 @@ TBrindora::~TBrindora()
         CloseLink();
         wait();
     }
+    if (m_started) {
+        m_waiter->waitEnded();
+    }
+}
+
+void TBrindora::Resume()
+{
+    m_started = true;
+    start();
+}
+
+void TBrindora::run()
+{
+    Execute();
+    m_waiter->markEnded();
 }
 
 void TBrindora::setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton)

@@ -32,7 +32,7 @@ public:
     void setHostName(const QByteArray& hostName) { m_hostName = hostName; }
     void setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton);
 
-    void Resume() { start(); }
+    void Resume();
 
     // Asks the thread to end and wakes it from every wait except a receive or a connect,
     // which CloseLink() wakes. Not QThread::terminate(), which would kill it outright.
@@ -52,7 +52,7 @@ public:
     void detachControls();
 
 protected:
-    void run() override { Execute(); }
+    void run() override;
 
 private:
     // What the GUI thread is to show next, handed over under the waiter's lock.
@@ -101,6 +101,7 @@ private:
     QPointer<QObject> m_shuffleButton;
 
     const std::shared_ptr<LinkWaiter> m_waiter = std::make_shared<LinkWaiter>();
+    bool m_started = false; // GUI thread only
     // Under the waiter's lock.
     DisplayStep m_pendingStep;
     quint64 m_stepsPosted = 0;
