@@ -1,0 +1,163 @@
+#include "Faboutbrindora.h"
+#include "Fbrindora.h"
+#include "Formfixture.h"
+#include "Hidetask.h"
+#include "Modal.h"
+#include "Netutil.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// Stands in for the desktop's handler of file addresses.
+class OpenRecorder final : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+} // namespace
+
+// The main window's notification-area icon, About and Help.
+class TestFormBrindoraTray final : public QObject
+{
+    Q_OBJECT
+
+private:
+    FormFixture m_fixture;
+
+private Q_SLOTS:
+    void initTestCase() { startSockets(); }
+    void init() { QVERIFY(m_fixture.setUp()); }
+    void cleanup() { m_fixture.tearDown(); }
+
+    void closeBoxHidesIntoTheTrayAndStaysConnected()
+    {
+        QVERIFY(m_fixture.createForm());
+        QCOMPARE(m_fixture.tray()->requests.value(0), QStringLiteral("add"));
+        QCOMPARE(m_fixture.tray()->toolTip, QStringLiteral("Brindora Control"));
+        QVERIFY(m_fixture.connectToServer());
+        m_fixture.form()->close();
+        QVERIFY(!m_fixture.form()->isVisible());
+        QVERIFY(m_fixture.form()->hideTask()->isHidden());
+        // Still connected, still showing what the server says.
+        m_fixture.server().send(QByteArrayLiteral("303 \"While hidden\"\n"));
+        QTRY_COMPARE(m_fixture.control<QLabel>("LabelSong")->text(),
+                     QStringLiteral("While hidden"));
+        QCOMPARE(m_fixture.server().openClientCount(), 1);
+        m_fixture.tray()->click(NotificationArea::LeftButtonDown);
+        QVERIFY(m_fixture.form()->isVisible());
+        QVERIFY(m_fixture.form()->isEnabled());
+    }
+
+    void withoutATrayTheCloseBoxMinimises()
+    {
+        m_fixture.trayAvailable = false;
+        QVERIFY(m_fixture.createForm());
+        m_fixture.form()->close();
+        QVERIFY(m_fixture.form()->isMinimized());
+        QVERIFY(m_fixture.form()->isVisible());
+    }
+
+    void autoMinimizeHidesIntoTheTrayAfterStartUp()
+    {
+        QVERIFY(m_fixture.createForm({QStringLiteral("-autominimize")}));
+        QTRY_VERIFY(m_fixture.form()->hideTask()->isHidden());
+        QVERIFY(!m_fixture.form()->isVisible());
+    }
+
+    void quitWhileHiddenEndsTheProgramAndRemovesTheIcon()
+    {
+        QVERIFY(m_fixture.createForm());
+        m_fixture.form()->close();
+        QVERIFY(!m_fixture.form()->isVisible());
+        QTimer::singleShot(0, m_fixture.form(), [this] {
+            m_fixture.control<QMenu>("PopupMenuTaskbar")->actions().constLast()->trigger();
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(m_fixture.tray()->requests.constLast(), QStringLiteral("remove"));
+    }
+
+    void aboutOpensOverTheWindow()
+    {
+        QVERIFY(m_fixture.createForm());
+        QString title;
+        bool placed = false;
+        whenModal([&](QWidget* modal) {
+            auto* about = qobject_cast<TFormAboutBrindora*>(modal);
+            QVERIFY(about);
+            title = about->windowTitle();
+            placed = m_fixture.form()->frameGeometry().contains(about->frameGeometry().center());
+            about->close();
+        });
+        QTest::mouseClick(m_fixture.control<QPushButton>("ButtonAbout"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("About Orvid's Brindora Controller"));
+        QVERIFY(placed);
+    }
+
+    void closingAboutWhileHiddenKeepsTheProgramRunning()
+    {
+        QVERIFY(m_fixture.createForm());
+        m_fixture.form()->close();
+        QVERIFY(!m_fixture.form()->isVisible());
+        QTimer::singleShot(0, m_fixture.form(), [this] {
+            whenModal([](QWidget* modal) {
+                QVERIFY(qobject_cast<TFormAboutBrindora*>(modal));
+                modal->close();
+                QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
+            });
+            m_fixture.control<QMenu>("PopupMenuTaskbar")->actions().constFirst()->trigger();
+        });
+        QCOMPARE(QCoreApplication::exec(), 7);
+    }
+
+    void helpOpensTheDocumentFromTheStartDirectory()
+    {
+        QTemporaryDir start;
+        QFile document(start.filePath(QStringLiteral("brindora.html")));
+        QVERIFY(document.open(QIODevice::WriteOnly));
+        document.close();
+        OpenRecorder recorder;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+        QVERIFY(m_fixture.createForm({}, start.path()));
+        QTest::mouseClick(m_fixture.control<QPushButton>("ButtonHelp"), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(document.fileName())});
+    }
+
+    void helpWithoutADocumentSaysSoOnce()
+    {
+        QTemporaryDir empty;
+        QVERIFY(m_fixture.createForm({}, empty.path()));
+        int messages = 0;
+        QString shown;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            ++messages;
+            shown = box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+        });
+        QTest::mouseClick(m_fixture.control<QPushButton>("ButtonHelp"), Qt::LeftButton);
+        QCOMPARE(messages, 1);
+        QCOMPARE(shown, QStringLiteral("error|Unable to find documentation"));
+    }
+};
+
+QTEST_MAIN(TestFormBrindoraTray)
+#include "tst_fbrindoratray.moc"
