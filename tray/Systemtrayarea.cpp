@@ -17,8 +17,9 @@ bool SystemTrayArea::add(const QIcon& icon, const QString& toolTip)
     }
     m_icon.setIcon(icon);
     m_icon.setToolTip(toolTip);
-    // Showing again after a hide makes Qt embed the icon anew, as an add request should.
-    m_icon.hide();
+    // An icon that is already there stays put rather than being taken out and put back,
+    // which would make it jump in the tray at every hide. After a restart of the area Qt
+    // embeds a shown icon anew by itself.
     m_icon.show();
     return m_icon.isVisible();
 }
