@@ -1,7 +1,8 @@
 #include "Clicklabel.h"
 #include "Faboutbrindora.h"
 
-#include <QDesktopServices>
+#include "Urlrecorder.h"
+
 #include <QFontMetrics>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -10,18 +11,6 @@
 #include <QUrl>
 
 #include <memory>
-
-// Stands in for the browser when the dialog goes through the real "open" action.
-class BrowserRecorder final : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
@@ -149,14 +138,12 @@ private Q_SLOTS:
 
     void theRealOpenerReachesTheDesktop()
     {
-        BrowserRecorder browser;
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+        UrlRecorder browser(QStringLiteral("https"));
         {
             TFormAboutBrindora form(m_owner.get());
             QTest::mouseClick(form.LabelUrl, Qt::LeftButton);
             QCOMPARE(browser.opened, QList<QUrl>{form.LabelUrl->url()});
         }
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     }
 
     void enterEndsWithOk()

@@ -1,23 +1,12 @@
 #include "Viewdoc.h"
 
-#include <QDesktopServices>
+#include "Urlrecorder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-
-// Stands in for the desktop: Qt hands every file URL opened to it instead of the browser.
-class DesktopRecorder final : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
@@ -35,13 +24,7 @@ class TestViewDoc final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_desktop, "open");
-        m_savedCurrent = QDir::currentPath();
-    }
-
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    void initTestCase() { m_savedCurrent = QDir::currentPath(); }
 
     void init()
     {
@@ -104,7 +87,7 @@ private Q_SLOTS:
     }
 
 private:
-    DesktopRecorder m_desktop;
+    UrlRecorder m_desktop{QStringLiteral("file")};
     QString m_savedCurrent;
     std::unique_ptr<QTemporaryDir> m_start;
     std::unique_ptr<QTemporaryDir> m_current;

@@ -4,9 +4,9 @@
 #include "Hidetask.h"
 #include "Modal.h"
 #include "Netutil.h"
+#include "Urlrecorder.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -16,22 +16,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-
-namespace {
-
-// Stands in for the desktop's handler of file addresses.
-class OpenRecorder final : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
-} // namespace
 
 // The main window's notification-area icon, About and Help.
 class TestFormBrindoraTray final : public QObject
@@ -132,11 +116,9 @@ private Q_SLOTS:
         QFile document(start.filePath(QStringLiteral("brindora.html")));
         QVERIFY(document.open(QIODevice::WriteOnly));
         document.close();
-        OpenRecorder recorder;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+        UrlRecorder recorder(QStringLiteral("file"));
         QVERIFY(m_fixture.createForm({}, start.path()));
         QTest::mouseClick(m_fixture.control<QPushButton>("ButtonHelp"), Qt::LeftButton);
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(document.fileName())});
     }
 
