@@ -195,25 +195,28 @@ void TBrindora::ReceiveData()
     }
     m_assembler.feed(buffer, static_cast<std::size_t>(received),
                      [this](const char* line) { HandleLine(line); });
+    showReceived();
 }
 
 void TBrindora::HandleLine(const char* line)
 {
+    // Recorded, not shown yet: a receive can hold dozens of lines, and a trip to the GUI
+    // thread for each would leave the window far behind a busy server.
     const StatusLine status = decodeStatusLine(line);
     switch (status.kind) {
     case StatusLine::Title:
         m_statusText = titleText(status.title);
-        showTitle();
+        m_received.title = m_statusText;
         break;
     case StatusLine::Time:
         m_hours = status.values[0];
         m_minutes = status.values[1];
         m_seconds = status.values[2];
-        showTime();
+        m_received.time = formatTime(m_hours, m_minutes, m_seconds);
         break;
     case StatusLine::Mode:
         m_mode = status.values;
-        showMode();
+        m_received.bold = m_mode[2] != 0;
         break;
     case StatusLine::Ignored:
         break;
@@ -251,38 +254,29 @@ void TBrindora::runPendingStep()
 
 void TBrindora::applyStep(const DisplayStep& step)
 {
-    switch (step.kind) {
-    case DisplayStep::Title:
-        if (m_songLabel) {
-            m_songLabel->setProperty("text", step.text);
-        }
-        break;
-    case DisplayStep::Time:
-        if (m_timeLabel) {
-            m_timeLabel->setProperty("text", step.text);
-        }
-        break;
-    case DisplayStep::Mode:
-        if (m_shuffleButton) {
-            QFont font = m_shuffleButton->property("font").value<QFont>();
-            font.setBold(step.bold);
-            m_shuffleButton->setProperty("font", font);
-        }
-        break;
+    if (step.title && m_songLabel) {
+        m_songLabel->setProperty("text", *step.title);
+    }
+    if (step.time && m_timeLabel) {
+        m_timeLabel->setProperty("text", *step.time);
+    }
+    if (step.bold && m_shuffleButton) {
+        QFont font = m_shuffleButton->property("font").value<QFont>();
+        font.setBold(*step.bold);
+        m_shuffleButton->setProperty("font", font);
     }
 }
 
 void TBrindora::showTitle()
 {
-    runDisplayStep({DisplayStep::Title, m_statusText, false});
+    DisplayStep step;
+    step.title = m_statusText;
+    runDisplayStep(step);
 }
 
-void TBrindora::showTime()
+void TBrindora::showReceived()
 {
-    runDisplayStep({DisplayStep::Time, formatTime(m_hours, m_minutes, m_seconds), false});
-}
-
-void TBrindora::showMode()
-{
-    runDisplayStep({DisplayStep::Mode, QString(), m_mode[2] != 0});
+    if (!m_received.isEmpty()) {
+        runDisplayStep(std::exchange(m_received, DisplayStep{}));
+    }
 }

@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // The link to the audio server: a thread that connects, reconnects after every loss, reads
 // status lines and shows what they say in three borrowed controls. The controls are touched
@@ -55,18 +56,14 @@ protected:
     void run() override;
 
 private:
-    // What the GUI thread is to show next, handed over under the waiter's lock.
+    // What the GUI thread is to show next, handed over under the waiter's lock. Only what
+    // changed is set.
     struct DisplayStep
     {
-        enum Kind
-        {
-            Title,
-            Time,
-            Mode
-        };
-        Kind kind = Title;
-        QString text;
-        bool bold = false;
+        std::optional<QString> title;
+        std::optional<QString> time;
+        std::optional<bool> bold;
+        bool isEmpty() const { return !title && !time && !bold; }
     };
 
     void Execute();
@@ -81,8 +78,7 @@ private:
     Q_INVOKABLE void runPendingStep();
     void applyStep(const DisplayStep& step);
     void showTitle();
-    void showTime();
-    void showMode();
+    void showReceived();
 
     mutable std::mutex m_socketMutex; // guards m_socket; only the link thread closes it
     NativeSocket m_socket = InvalidSocket;
@@ -94,6 +90,8 @@ private:
     qint32 m_seconds = 0;
     QString m_statusText;
     std::array<qint32, 3> m_mode{0, 0, 0};
+    // What the lines of the current receive changed, shown together once it is read.
+    DisplayStep m_received;
 
     // GUI thread only.
     QPointer<QObject> m_songLabel;
