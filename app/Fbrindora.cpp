@@ -138,7 +138,11 @@ void TFormBrindora::createTimersAndMenu()
     connect(TimerTrayKeepalive, &QTimer::timeout, this, &TFormBrindora::TimerTrayKeepaliveTimer);
     TimerTrayKeepalive->start();
 
-    PopupMenuTaskbar = named(new QMenu(this), "PopupMenuTaskbar");
+    // No parent: hiding disables the window and with it every child, and a disabled menu
+    // closes at the first click, so the tray menu could not be used while hidden.
+    m_popupMenuOwner = std::make_unique<QMenu>();
+    PopupMenuTaskbar = named(m_popupMenuOwner.get(), "PopupMenuTaskbar");
+    PopupMenuTaskbar->setFont(formFont());
     About1 = named(PopupMenuTaskbar->addAction(QStringLiteral("About")), "About1");
     N1 = named(PopupMenuTaskbar->addSeparator(), "N1");
     Quit1 = named(PopupMenuTaskbar->addAction(QStringLiteral("Quit")), "Quit1");

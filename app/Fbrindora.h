@@ -3,6 +3,7 @@
 #include "Lineprotocol.h"
 #include "Linkowner.h"
 
+#include <QMenu>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -13,7 +14,6 @@
 class NotificationArea;
 class QAction;
 class QLabel;
-class QMenu;
 class QPushButton;
 class QTimer;
 class QToolButton;
@@ -47,6 +47,7 @@ public:
     bool autoMinimize() const { return AutoMinimize; }
     TBrindora* link() const { return m_links.current(); }
     THideOnTaskbar* hideTask() const { return HideTask.get(); }
+    QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
     const LinkOwner& links() const { return m_links; }
 
 protected:
@@ -90,6 +91,7 @@ private:
     QPushButton* ButtonQuit = nullptr;
     QTimer* TimerStartup = nullptr;
     QTimer* TimerTrayKeepalive = nullptr;
+    std::unique_ptr<QMenu> m_popupMenuOwner;
     QMenu* PopupMenuTaskbar = nullptr;
     QAction* About1 = nullptr;
     QAction* N1 = nullptr;

@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libxcb
           xvfb xauth x11-utils xdotool
           # the end-to-end test: a private session bus, AT-SPI read from Python, screenshots
           dbus-daemon dbus-bin at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
+          # the tray tests: a window manager whose task bar holds tray icons
+          icewm wmctrl
           # the install test checks the menu entries
           desktop-file-utils)
 

@@ -102,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(m_fixture.control<QWidget>("ButtonQuit")->nextInFocusChain(),
                  m_fixture.control<QWidget>("ButtonHelp"));
 
-        const QList<QAction*> items = m_fixture.control<QMenu>("PopupMenuTaskbar")->actions();
+        const QList<QAction*> items = m_fixture.form()->popupMenuTaskbar()->actions();
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[0]->text(), QStringLiteral("About"));
         QVERIFY(items[1]->isSeparator());
@@ -250,7 +250,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_fixture.createForm());
         QTimer::singleShot(0, m_fixture.form(), [this] {
-            m_fixture.control<QMenu>("PopupMenuTaskbar")->actions().constLast()->trigger();
+            m_fixture.form()->popupMenuTaskbar()->actions().constLast()->trigger();
         });
         QCOMPARE(QCoreApplication::exec(), 0);
     }

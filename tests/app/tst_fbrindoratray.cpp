@@ -65,13 +65,28 @@ private Q_SLOTS:
         QVERIFY(!m_fixture.form()->isVisible());
     }
 
+    void theTrayMenuStaysUsableWhileHidden()
+    {
+        QVERIFY(m_fixture.createForm());
+        m_fixture.form()->close();
+        QVERIFY(!m_fixture.form()->isEnabled());
+        QMenu* menu = m_fixture.form()->popupMenuTaskbar();
+        m_fixture.tray()->click(NotificationArea::RightButtonDown);
+        QVERIFY(menu->isVisible());
+        QVERIFY(menu->isEnabled());
+        for (QAction* item : menu->actions()) {
+            QVERIFY(item->isEnabled());
+        }
+        menu->close();
+    }
+
     void quitWhileHiddenEndsTheProgramAndRemovesTheIcon()
     {
         QVERIFY(m_fixture.createForm());
         m_fixture.form()->close();
         QVERIFY(!m_fixture.form()->isVisible());
         QTimer::singleShot(0, m_fixture.form(), [this] {
-            m_fixture.control<QMenu>("PopupMenuTaskbar")->actions().constLast()->trigger();
+            m_fixture.form()->popupMenuTaskbar()->actions().constLast()->trigger();
         });
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(m_fixture.tray()->requests.constLast(), QStringLiteral("remove"));
@@ -105,7 +120,7 @@ private Q_SLOTS:
                 modal->close();
                 QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
             });
-            m_fixture.control<QMenu>("PopupMenuTaskbar")->actions().constFirst()->trigger();
+            m_fixture.form()->popupMenuTaskbar()->actions().constFirst()->trigger();
         });
         QCOMPARE(QCoreApplication::exec(), 7);
     }

@@ -1,0 +1,181 @@
+"""The real remote and the real demo server on a private desktop, and the
+small moves a user makes with them (xdotool) and a screen reader hears (AT-SPI)."""
+
+import configparser
+import os
+import re
+import subprocess
+import time
+
+import a11y
+from desktop import read_line, require_program
+
+WINDOW_TITLE = "Orvid's Brindora Control"
+LINK_MESSAGES = {
+    "",
+    "Connecting...",
+    "Configure the IP Address -- use the <Setup> button",
+    "unable to resolve address -- use the <Setup> button",
+    "unable to connect -- use the <Setup> button",
+}
+TIME_PATTERN = re.compile(r"^\d{2,}:\d{2}:\d{2}$")
+# Client coordinates of the main window's buttons (each 41 x 22 at y = 8).
+SETUP_BUTTON = (230, 19)
+QUIT_BUTTON = (356, 19)
+LIMIT = 20  # seconds; generous, the steps normally take well under one
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(probe, what, limit=LIMIT):
+    """Polls probe() until it returns something true; returns that value."""
+    deadline = time.monotonic() + limit
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"no {what} within {limit} s")
+        time.sleep(0.1)
+
+
+def start_server(desktop, das_sim):
+    """Starts das-sim on a free loopback port and returns the port."""
+    server = desktop.spawn([das_sim, "--host", "127.0.0.1", "--port", "0"],
+                           stdout=subprocess.PIPE)
+    line = read_line(server.stdout, "das-sim")
+    match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
+    if not match:
+        raise Failure(f"das-sim printed {line!r}")
+    return int(match.group(1))
+
+
+class Remote:
+    """One run of brindora with its own settings folder."""
+
+    def __init__(self, desktop, program, config_home, log_path):
+        self.desktop = desktop
+        self.program = program
+        self.config_home = config_home
+        self.log_path = log_path
+        self.xdotool = require_program("xdotool")
+        self.process = None
+        self.application = None
+        self._atspi = None
+
+    @property
+    def settings_path(self):
+        return os.path.join(self.config_home, "Pellwyn", "QXBrindora.conf")
+
+    def start(self, port, *arguments):
+        env = dict(self.desktop.env,
+                   QT_QPA_PLATFORM="xcb",
+                   QT_ACCESSIBILITY="1",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   BRINDORA_DAS_PORT=str(port),
+                   XDG_CONFIG_HOME=self.config_home)
+        with open(self.log_path, "ab") as log:
+            self.process = self.desktop.spawn([self.program, *arguments], env=env,
+                                              stdout=log, stderr=subprocess.STDOUT)
+        return self
+
+    @property
+    def pid(self):
+        return self.process.pid
+
+    def connect_accessibility(self):
+        self._atspi = a11y.connect(self.desktop.env)
+        self.application = wait_for(lambda: a11y.find_application(self._atspi, self.pid),
+                                    "brindora on the accessibility bus")
+
+    def run(self, *arguments, check=True):
+        return subprocess.run(arguments, env=self.desktop.env, capture_output=True,
+                              text=True, check=check)
+
+    def xdo(self, *arguments):
+        return self.run(self.xdotool, *arguments).stdout
+
+    def windows(self, name=None, visible=True):
+        """Ids (as xdotool prints them) of this process's windows."""
+        # --all: without it xdotool matches the pid OR the name.
+        query = [self.xdotool, "search", "--all", "--pid", str(self.pid)]
+        if visible:
+            query.append("--onlyvisible")
+        if name is not None:
+            query += ["--name", f"^{re.escape(name)}$"]
+        return self.run(*query, check=False).stdout.split()
+
+    def window(self, name):
+        found = self.windows(name)
+        return found[0] if len(found) == 1 else None
+
+    def click(self, window, position, button=1):
+        self.press(window, position, "click", button)
+
+    def press(self, window, position, action, button):
+        # No --sync: it waits for the pointer to move and so hangs for seconds
+        # when it already stands there (a second click on the tray icon). The
+        # move and the button reach the X server in order on one connection.
+        self.xdo("mousemove", "--window", window, str(position[0]), str(position[1]),
+                 action, str(button))
+
+    def type_into(self, window, text):
+        # Focus is set directly: the window manager may hand a new dialog the
+        # keyboard a moment late, and typing must not race it.
+        self.xdo("windowfocus", "--sync", window)
+        self.xdo("type", "--delay", "50", text)
+        self.xdo("key", "Return")
+
+    def label_text(self, role):
+        label = a11y.find_label(self.application, role)
+        if label is None:
+            return None
+        text = a11y.text_of(label)
+        if text is None:
+            raise Failure(f"the {role!r} label offers its text nowhere over AT-SPI")
+        return text
+
+    def song_title(self):
+        text = self.label_text("Song")
+        return None if text in LINK_MESSAGES else text
+
+    def running_time(self, other_than=None):
+        text = self.label_text("Time")
+        return text if text and TIME_PATTERN.match(text) and text != other_than else None
+
+    def wait_for_time_to_run(self):
+        """Two different times in a row: the link is up and the server talks."""
+        first = wait_for(self.running_time, "h:m:s time in the time label")
+        return first, wait_for(lambda: self.running_time(other_than=first),
+                               f"change of the time after {first}")
+
+    def wait_for_exit(self, what):
+        try:
+            status = self.process.wait(LIMIT)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"brindora still runs {LIMIT} s after {what}")
+        if status != 0:
+            raise Failure(f"brindora ended with status {status} after {what}")
+
+    def read_settings(self):
+        """The settings file's [General] values, or None while it does not exist."""
+        parser = configparser.ConfigParser(interpolation=None)
+        if not parser.read(self.settings_path):
+            return None
+        return dict(parser["General"]) if parser.has_section("General") else {}
+
+    def accessibility_tree(self):
+        if self.application is None:
+            return "brindora never appeared on the accessibility bus"
+        try:
+            return "AT-SPI tree of brindora:\n" + a11y.describe(self.application)
+        except Exception as error:  # the program may be gone
+            return f"AT-SPI tree unreadable: {error}"
+
+    def log(self):
+        if not os.path.exists(self.log_path):
+            return ""
+        with open(self.log_path, errors="replace") as log:
+            return log.read()

@@ -1,0 +1,339 @@
+#!/usr/bin/env python3
+"""The notification area with the real program: one scenario per run.
+
+Each scenario starts a private X display with icewm as the window manager and
+tray host, the demo server das-sim and the real brindora in a fresh settings
+folder, then acts like a user: the window's close box (through the window
+manager), clicks on the tray icon, the tray menu, restarting the tray; and,
+over two runs on one settings folder, the window's place and the server.
+
+Usage: traytest.py SCENARIO BRINDORA DAS_SIM
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from desktop import Desktop, SetupError, require_program
+from remote import QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Failure, Remote, start_server, wait_for
+from trayhost import TrayHost
+
+# A server already set, as after an earlier Setup, so the link comes up at once.
+CONNECTED_SETTINGS = "[General]\nhostname=127.0.0.1\n"
+PASSWORD_SETTINGS = CONNECTED_SETTINGS + "hidetask_usepassword=1\nhidetask_password=Secret\n"
+ICON_CENTRE = (11, 11)
+# Qt's default double-click time is 400 ms.
+DOUBLE_CLICK_SECONDS = 0.6
+ABOUT_TITLE = "About Orvid's Brindora Controller"
+
+
+class Scenario:
+    def __init__(self, desktop, brindora, das_sim, workdir):
+        self.desktop = desktop
+        self.das_sim = das_sim
+        self.workdir = workdir
+        self.tray = TrayHost(desktop, workdir).start()
+        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
+                             os.path.join(workdir, "brindora.log"))
+        self.wmctrl = require_program("wmctrl")
+        self.port = None
+
+    # -- steps shared by the scenarios --
+
+    def start(self, *arguments, settings=None):
+        if settings is not None:
+            os.makedirs(os.path.dirname(self.remote.settings_path), exist_ok=True)
+            with open(self.remote.settings_path, "w") as store:
+                store.write(settings)
+        self.port = start_server(self.desktop, self.das_sim)
+        self.remote.start(self.port, *arguments)
+        self.remote.connect_accessibility()
+
+    def wait_for_icon(self):
+        return wait_for(lambda: self.tray.embedded_icon(self.remote),
+                        "tray icon embedded in icewm's tray")
+
+    def main_window(self):
+        return wait_for(lambda: self.remote.window(WINDOW_TITLE), "visible main window")
+
+    def main_window_hidden(self):
+        return not self.remote.windows(WINDOW_TITLE)
+
+    def close_box(self, window):
+        # _NET_CLOSE_WINDOW to icewm, which sends WM_DELETE_WINDOW: the same
+        # path as the close box in the title bar, not a kill.
+        self.remote.run(self.wmctrl, "-i", "-c", window)
+        wait_for(self.main_window_hidden, "main window hidden after the close box")
+        if self.remote.process.poll() is not None:
+            raise Failure(f"the close box ended brindora (status {self.remote.process.poll()})")
+
+    def click_icon(self, button):
+        icon = self.wait_for_icon()
+        self.remote.click(str(icon.id), ICON_CENTRE, button)
+
+    def still_connected(self):
+        # The time keeps running only while the link is up and the labels update.
+        first, second = self.remote.wait_for_time_to_run()
+        print(f"time runs on ({first} -> {second})")
+
+    def password_dialog(self):
+        self.click_icon(1)
+        return wait_for(lambda: self.remote.window("Restore Program"), "Restore Program dialog")
+
+    # -- the scenarios --
+
+    def startup(self):
+        self.start()
+        icon = self.wait_for_icon()
+        chain = " < ".join(node.name or hex(node.id) for node in icon.ancestors())
+        print(f"icon {icon.id:#x} ({icon.width}x{icon.height}) sits in {chain}")
+        self.main_window()
+
+    def close_and_restore(self):
+        self.start(settings=CONNECTED_SETTINGS)
+        window = self.main_window()
+        self.wait_for_icon()
+        self.remote.wait_for_time_to_run()
+        self.close_box(window)
+        print("close box hid the window")
+        self.still_connected()
+        self.click_icon(1)
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after a left click")
+        print("left click on the icon brought the window back")
+
+    def password(self):
+        self.start(settings=PASSWORD_SETTINGS)
+        window = self.main_window()
+        self.wait_for_icon()
+        self.close_box(window)
+
+        self.remote.type_into(self.password_dialog(), "wrong")
+        box = wait_for(lambda: self.remote.window("Invalid Password"), "Invalid Password box")
+        if not self.main_window_hidden():
+            raise Failure("a wrong password brought the window back")
+        self.remote.xdo("windowfocus", "--sync", box)
+        self.remote.xdo("key", "Return")
+        wait_for(lambda: not self.remote.windows("Invalid Password"), "Invalid Password box gone")
+        if not self.main_window_hidden():
+            raise Failure("the window came back after the Invalid Password box")
+        print("a wrong password showed 'Invalid Password' and left the window hidden")
+
+        self.remote.type_into(self.password_dialog(), "sECRET")
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
+        print("the password in other letter case brought the window back")
+
+    def menu_quit(self):
+        self.start()
+        window = self.main_window()
+        self.wait_for_icon()
+        self.close_box(window)
+
+        # The first entry is About: it opens the About box, and Ok closes it again.
+        menu = self.choose_from_tray_menu("Down", "Return")
+        about = self.chosen(menu, lambda: self.remote.window(ABOUT_TITLE),
+                            "About box from the tray menu")
+        self.remote.xdo("windowfocus", "--sync", about)
+        self.remote.xdo("key", "Return")
+        wait_for(lambda: not self.remote.windows(ABOUT_TITLE), "About box closed by Ok")
+        if not self.main_window_hidden() or self.remote.process.poll() is not None:
+            raise Failure("closing the About box showed the window or ended the program")
+        print("About in the tray menu opened the About box")
+
+        # After the separator comes Quit.
+        menu = self.choose_from_tray_menu("Down", "Down", "Return")
+        self.chosen(menu, lambda: self.remote.process.poll() is not None,
+                    "end of brindora after Quit in the tray menu")
+        self.remote.wait_for_exit("Quit in the tray menu")
+        stored = self.remote.read_settings() or {}
+        missing = [key for key in ("viewertop", "viewerleft", "hostname") if key not in stored]
+        if missing:
+            raise Failure(f"after Quit the settings file lacks {missing}: {stored}")
+        wait_for(lambda: all(not tray.children for tray in self.tray.tray_windows()),
+                 "empty tray after Quit")
+        print(f"Quit from the tray menu ended brindora with status 0 and stored {stored}")
+
+    def choose_from_tray_menu(self, *keys):
+        """A right click on the icon, pressed and released in two steps so that
+        a menu that vanishes on the release is told apart from one never shown,
+        then keys to choose an entry."""
+        previous = getattr(self, "menu_id", None)
+        if previous is not None:
+            # A second right press within the double-click time is a double click, which the
+            # icon rightly ignores; a person's second visit to the menu comes later than that.
+            wait_for(lambda: str(previous) not in self.remote.windows(), "last tray menu closed")
+            time.sleep(DOUBLE_CLICK_SECONDS)
+        before = set(self.remote.windows())
+        icon = self.wait_for_icon()
+        self.remote.press(str(icon.id), ICON_CENTRE, "mousedown", 3)
+        menu = wait_for(lambda: self.popup(before), "tray menu while the right button is down")
+        self.menu_id = menu.id
+        self.check_beside(menu, self.mouse_position(), icon.top_level())
+        self.remote.xdo("mouseup", "3")
+        if not self.main_window_hidden():
+            raise Failure("the right click brought the window back")
+        self.remote.xdo("key", *keys)
+        return menu
+
+    def chosen(self, menu, probe, what):
+        """Waits for what the chosen entry does; if it never happens, says whether
+        the menu had already gone when the keys came."""
+        try:
+            return wait_for(probe, what)
+        except Failure as failure:
+            if str(menu.id) not in self.remote.windows():
+                raise Failure(f"{failure}; the tray menu was open while the right button was "
+                              "down and had closed, without taking the keys, after its release")
+            raise
+
+    @staticmethod
+    def check_beside(menu, mouse, task_bar):
+        """The menu opens at the mouse, moved only as far as needed to keep it on
+        the screen and off the task bar: so the pointer's column crosses it and
+        it stands at most the task bar's height above or below the pointer."""
+        x, y = mouse
+        gap = max(menu.y - y, y - (menu.y + menu.height), 0)
+        if not menu.x <= x < menu.x + menu.width or gap > task_bar.height:
+            raise Failure(f"tray menu {menu.width}x{menu.height} opened at {menu.x},{menu.y}, "
+                          f"not beside the mouse at {x},{y}")
+
+    def popup(self, before):
+        """The one window the program showed since `before`."""
+        shown = [w for w in self.remote.windows() if w not in before]
+        return self.tray.find(int(shown[0])) if len(shown) == 1 else None
+
+    def mouse_position(self):
+        shell = dict(line.split("=", 1) for line in
+                     self.remote.xdo("getmouselocation", "--shell").split())
+        return int(shell["X"]), int(shell["Y"])
+
+    def tray_restart(self):
+        self.start()
+        self.main_window()
+        old = self.wait_for_icon()
+        old_tray = next(node for node in old.ancestors() if node.name == "SystemTray")
+        self.tray.stop()
+        wait_for(lambda: not self.tray.embedded_icon(self.remote), "icon out of the ended tray")
+        self.tray.start()
+        icon = wait_for(lambda: self.tray.embedded_icon(self.remote),
+                        "icon embedded again in the restarted tray")
+        tray = next(node for node in icon.ancestors() if node.name == "SystemTray")
+        if tray.id == old_tray.id:
+            raise Failure("the tray window did not change: icewm did not restart")
+        print(f"icon back in the new tray {tray.id:#x} (was {old_tray.id:#x})")
+        self.close_box(self.main_window())
+        self.click_icon(1)
+        self.main_window()
+        print("the icon in the new tray restores the window")
+
+    def autominimize(self):
+        self.start("-AutoMinimize", settings=CONNECTED_SETTINGS)
+        self.wait_for_icon()
+        # The window is made at start-up; wait until X knows it, then until it is gone.
+        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
+        wait_for(self.main_window_hidden, "main window hidden by -AutoMinimize")
+        self.still_connected()
+        if not self.main_window_hidden():
+            raise Failure("the window showed up after hiding itself")
+        print("-AutoMinimize hid the window into the tray; it stays connected")
+        self.click_icon(1)
+        self.main_window()
+        print("a left click on the icon shows it")
+
+    def persistence(self):
+        """Two runs on one settings folder: where the window stood and which
+        server it used come back at the next start."""
+        self.start()
+        fresh = wait_for(lambda: self.stored_keys("viewertop", "viewerleft", "hostname"),
+                         "viewertop, viewerleft and hostname in the store after start-up")
+        if fresh["hostname"] != "":
+            raise Failure(f"a fresh store names the server {fresh['hostname']!r}")
+        print(f"fresh store after start-up: {fresh}")
+
+        window = self.main_window()
+        self.remote.click(window, SETUP_BUTTON)
+        self.remote.type_into(wait_for(lambda: self.remote.window("Configuration"),
+                                       "Configuration dialog"), "127.0.0.1")
+        title = wait_for(self.remote.song_title, "song title after Setup")
+        before = self.frame_origin(window)
+        # Asked of the window manager, as a user dragging the title bar would.
+        self.remote.xdo("windowmove", "--sync", window, "100", "150")
+        moved = wait_for(lambda: self.frame_origin(window) != before and self.frame_origin(window),
+                         "window moved by the window manager")
+        self.remote.click(window, QUIT_BUTTON)
+        self.remote.wait_for_exit("Quit")
+        stored = self.remote.read_settings()
+        # The program stores its outer top-left, the frame's corner: so the
+        # frame, not the inner window xdotool moved, is what must match.
+        saved = (int(stored["viewerleft"]), int(stored["viewertop"]))
+        if saved != moved or stored.get("hostname") != "127.0.0.1":
+            raise Failure(f"Quit stored {stored}; the frame stood at {moved}, the server "
+                          "was 127.0.0.1")
+        print(f"first run: played {title!r}, frame moved {before} -> {moved}, Quit stored {stored}")
+
+        self.remote = Remote(self.desktop, self.remote.program, self.remote.config_home,
+                             self.remote.log_path)
+        self.remote.start(self.port)
+        self.remote.connect_accessibility()
+        window = self.main_window()
+        wait_for(lambda: self.frame_origin(window) == saved,
+                 f"window frame at the stored {saved} (it is at {self.frame_origin(window)})")
+        again = wait_for(self.remote.song_title, "song title without Setup in the second run")
+        print(f"second run: frame at {saved} again, {again!r} without Setup")
+
+    def stored_keys(self, *keys):
+        stored = self.remote.read_settings() or {}
+        return stored if all(key in stored for key in keys) else None
+
+    def frame_origin(self, window):
+        node = self.tray.find(int(window))
+        return (node.top_level().x, node.top_level().y) if node else None
+
+    def report(self):
+        print("X window tree:\n" + self.tray.tree_text())
+        print(self.remote.accessibility_tree())
+        shot = self.desktop.screenshot(os.path.join(os.getcwd(), "e2e-tray-failure.png"))
+        print(f"screenshot: {shot}" if shot else "no screenshot (imagemagick's import missing?)")
+        print("brindora output:\n" + self.remote.log())
+
+
+SCENARIOS = {
+    "startup": Scenario.startup,
+    "close-restore": Scenario.close_and_restore,
+    "password": Scenario.password,
+    "menu-quit": Scenario.menu_quit,
+    "tray-restart": Scenario.tray_restart,
+    "autominimize": Scenario.autominimize,
+    "persistence": Scenario.persistence,
+}
+
+
+def main(argv):
+    if len(argv) != 4 or argv[1] not in SCENARIOS:
+        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
+        return 2
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: terminated"))
+    desktop = Desktop()
+    workdir = tempfile.mkdtemp(prefix="brindora-tray-")
+    scenario = None
+    try:
+        desktop.start()
+        scenario = Scenario(desktop, argv[2], argv[3], workdir)
+        SCENARIOS[argv[1]](scenario)
+        print(f"PASS: {argv[1]}")
+        return 0
+    except (Failure, SetupError, OSError, subprocess.CalledProcessError) as error:
+        print(f"FAIL: {argv[1]}: {error}")
+        if scenario is not None:
+            scenario.report()
+        return 1
+    finally:
+        desktop.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
