@@ -119,7 +119,9 @@ private Q_SLOTS:
               Changes, m_peak, threads, descriptors, warmRss, WarmUpChanges, rss, Changes,
               rss - warmRss, stats.connections, stats.lines, m_flooded);
         QVERIFY(m_flooded >= Changes * 8 / 10);
-        QVERIFY2(rss - warmRss < RssGrowthLimitKiB, qPrintable(QString::number(rss - warmRss)));
+        if (ProcStats::residentMemoryIsMeaningful) {
+            QVERIFY2(rss - warmRss < RssGrowthLimitKiB, qPrintable(QString::number(rss - warmRss)));
+        }
     }
 };
 
