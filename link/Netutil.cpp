@@ -21,7 +21,7 @@ using PollFd = pollfd;
 
 namespace {
 
-constexpr quint32 AllOnes = 0xFFFFFFFFu;
+constexpr std::uint32_t AllOnes = 0xFFFFFFFFu;
 
 // How often a pending connect looks at its stop request. A shutdown wakes the wait at
 // once; the slice only covers a stop that lands just before the connect begins.
@@ -101,7 +101,7 @@ void stopSockets()
 #endif
 }
 
-bool parseDottedAddress(const char* name, quint32* address)
+bool parseDottedAddress(const char* name, std::uint32_t* address)
 {
     // inet_addr rather than inet_pton: it also takes the short and octal forms ("127.1")
     // that users of the old program may have stored.
@@ -109,9 +109,9 @@ bool parseDottedAddress(const char* name, quint32* address)
     return *address != AllOnes && *address != 0;
 }
 
-bool ResolveHost(const char* name, quint32* address)
+bool ResolveHost(const char* name, std::uint32_t* address)
 {
-    quint32 result = 0;
+    std::uint32_t result = 0;
     if (!parseDottedAddress(name, &result)) {
         addrinfo hints{};
         hints.ai_family = AF_INET;
@@ -139,7 +139,7 @@ NativeSocket openStreamSocket()
 #endif
 }
 
-ConnectResult connectSocket(NativeSocket socket, quint32 address, quint16 port,
+ConnectResult connectSocket(NativeSocket socket, std::uint32_t address, std::uint16_t port,
                             const std::function<bool()>& stopRequested)
 {
     sockaddr_in target{};
@@ -190,7 +190,7 @@ ConnectResult connectSocket(NativeSocket socket, quint32 address, quint16 port,
     return ConnectResult::Connected;
 }
 
-qint64 receiveBytes(NativeSocket socket, char* buffer, int size)
+std::int64_t receiveBytes(NativeSocket socket, char* buffer, int size)
 {
 #ifdef _WIN32
     return recv(static_cast<SOCKET>(socket), buffer, size, 0);
@@ -203,7 +203,7 @@ qint64 receiveBytes(NativeSocket socket, char* buffer, int size)
 #endif
 }
 
-qint64 sendBytes(NativeSocket socket, const char* data, int size)
+std::int64_t sendBytes(NativeSocket socket, const char* data, int size)
 {
 #ifdef _WIN32
     // Commands are a few bytes: a full send buffer would take thousands of unread commands.

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QtGlobal>
-
+#include <cstdint>
 #include <functional>
 
 // The one seam between the link and the operating system's sockets (BSD sockets, or Winsock
 // on Windows). Everything platform-specific about the network stays behind these calls.
 
-using NativeSocket = qintptr;
+using NativeSocket = std::intptr_t;
 inline constexpr NativeSocket InvalidSocket = -1;
 
 // Process-wide start-up and clean-up of the sockets library. On POSIX, start-up also makes
@@ -19,11 +18,11 @@ void stopSockets();
 // A dotted address is taken as it is; anything else (including the literal all-ones and
 // all-zero addresses) is looked up. True when the result is neither all ones nor zero.
 // Thread-safe.
-bool ResolveHost(const char* name, quint32* address);
+bool ResolveHost(const char* name, std::uint32_t* address);
 
 // The first step of ResolveHost alone: true for a usable dotted address, which needs no
 // look-up.
-bool parseDottedAddress(const char* name, quint32* address);
+bool parseDottedAddress(const char* name, std::uint32_t* address);
 
 NativeSocket openStreamSocket();
 
@@ -36,15 +35,15 @@ enum class ConnectResult
 
 // Connects to address:port, giving up early once stopRequested() says so. There is no
 // time-out of our own: the attempt lasts as long as the system lets it.
-ConnectResult connectSocket(NativeSocket socket, quint32 address, quint16 port,
+ConnectResult connectSocket(NativeSocket socket, std::uint32_t address, std::uint16_t port,
                             const std::function<bool()>& stopRequested);
 
 // One blocking receive; 0 when the peer closed or the socket was shut down, < 0 on error.
-qint64 receiveBytes(NativeSocket socket, char* buffer, int size);
+std::int64_t receiveBytes(NativeSocket socket, char* buffer, int size);
 
 // One send that never blocks the caller and never raises a signal; the result is the
 // system's, a short write is not completed.
-qint64 sendBytes(NativeSocket socket, const char* data, int size);
+std::int64_t sendBytes(NativeSocket socket, const char* data, int size);
 
 // Wakes a receive or connect blocked on the socket in another thread, without closing it.
 int shutdownSocket(NativeSocket socket);

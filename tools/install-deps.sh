@@ -9,7 +9,9 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libxcb
           # the tray tests: a window manager whose task bar holds tray icons
           icewm wmctrl
           # the install test checks the menu entries
-          desktop-file-utils)
+          desktop-file-utils
+          # the fuzz preset (clang with libFuzzer) and the Windows cross compile
+          clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 
 missing=()
 for package in "${packages[@]}"; do
