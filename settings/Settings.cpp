@@ -60,8 +60,18 @@ bool toInt32(const QVariant& value, qint32& result)
 bool toText(const QVariant& value, QString& result)
 {
     // An unquoted comma in a hand-edited file makes QSettings read a list; join it back.
-    if (value.typeId() == QMetaType::QStringList) {
-        result = value.toStringList().join(QLatin1Char(','));
+    // QSettings writes a list item holding a NUL as @String(...) and reads such a list back
+    // as a QVariantList of strings: the same text, so it joins the same way.
+    if (value.typeId() == QMetaType::QStringList || value.typeId() == QMetaType::QVariantList) {
+        QStringList parts;
+        const QVariantList items = value.toList();
+        for (const QVariant& item : items) {
+            if (item.typeId() != QMetaType::QString) {
+                return false;
+            }
+            parts.append(item.toString());
+        }
+        result = parts.join(QLatin1Char(','));
         return true;
     }
     if (!value.isValid() || !value.canConvert<QString>())

@@ -165,6 +165,7 @@ void TestSettingsValues::stringReadOfOtherKinds_data()
     QTest::newRow("point") << QByteArray("@Point(1 2)") << QStringLiteral("dflt");
     QTest::newRow("invalid") << QByteArray("@Invalid()") << QStringLiteral("dflt");
     QTest::newRow("empty") << QByteArray("") << QString();
+    QTest::newRow("list with a NUL") << QByteArray("a\\0b, c") << QString::fromUtf8("a\0b,c", 5);
 }
 
 void TestSettingsValues::stringReadOfOtherKinds()
@@ -176,6 +177,13 @@ void TestSettingsValues::stringReadOfOtherKinds()
     SettingsKey key;
     QVERIFY(OpenSettings(key, storeName));
     QString buffer;
+    ReadSettingString(key, QStringLiteral("hostname"), QStringLiteral("dflt"), buffer, 1024);
+    QCOMPARE(buffer, expected);
+
+    // Saving another value writes this one back in QSettings' own form; it must read the same.
+    WriteSettingInt(key, QStringLiteral("viewertop"), 5);
+    CloseSettings(key);
+    QVERIFY(OpenSettings(key, storeName));
     ReadSettingString(key, QStringLiteral("hostname"), QStringLiteral("dflt"), buffer, 1024);
     QCOMPARE(buffer, expected);
 }
