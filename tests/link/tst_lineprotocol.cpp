@@ -213,6 +213,8 @@ private Q_SLOTS:
         QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9 \xce\xbb") << QStringLiteral(u"Café λ");
         QTest::newRow("latin-1 byte by byte") << QByteArray("Caf\xe9") << QStringLiteral(u"Café");
         QTest::newRow("broken utf-8 sequence") << QByteArray("\xc3(") << QStringLiteral(u"Ã(");
+        QTest::newRow("byte order mark kept")
+            << QByteArray("\xef\xbb\xbfTitle") << QStringLiteral(u"\ufeffTitle");
         QTest::newRow("cut utf-8 at the line limit")
             << QByteArray("ab\xe2\x82") << QStringLiteral(u"ab\u00e2\u0082");
     }
