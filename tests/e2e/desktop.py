@@ -5,9 +5,15 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
+import tempfile
 import time
 
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+
+class Failure(Exception):
+    """The program did not do what a user expects."""
 
 
 class SetupError(Exception):
@@ -128,3 +134,28 @@ def end_group(process, grace_seconds=5):
     except ProcessLookupError:
         pass
     process.wait()
+
+
+def run_session(prefix, make, act, success):
+    """Runs act(make(desktop, workdir)) on a fresh private desktop and says PASS or
+    FAIL; a failure prints make()'s report(). Returns the exit status."""
+    # A test runner stops a hung test with SIGTERM; exiting through the finally
+    # below still takes the display, the buses and the programs down.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: terminated"))
+    desktop = Desktop()
+    workdir = tempfile.mkdtemp(prefix=prefix)
+    run = None
+    try:
+        desktop.start()
+        run = make(desktop, workdir)
+        act(run)
+        print(f"PASS: {success}")
+        return 0
+    except (Failure, SetupError, OSError, subprocess.CalledProcessError) as error:
+        print(f"FAIL: {error}")
+        if run is not None:
+            run.report()
+        return 1
+    finally:
+        desktop.stop()
+        shutil.rmtree(workdir, ignore_errors=True)

@@ -8,7 +8,7 @@ import subprocess
 import time
 
 import a11y
-from desktop import read_line, require_program
+from desktop import Failure, read_line, require_program
 
 WINDOW_TITLE = "Orvid's Brindora Control"
 LINK_MESSAGES = {
@@ -23,10 +23,6 @@ TIME_PATTERN = re.compile(r"^\d{2,}:\d{2}:\d{2}$")
 SETUP_BUTTON = (230, 19)
 QUIT_BUTTON = (356, 19)
 LIMIT = 20  # seconds; generous, the steps normally take well under one
-
-
-class Failure(Exception):
-    pass
 
 
 def wait_for(probe, what, limit=LIMIT):

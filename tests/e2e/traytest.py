@@ -11,14 +11,10 @@ Usage: traytest.py SCENARIO BRINDORA DAS_SIM
 """
 
 import os
-import shutil
-import signal
-import subprocess
 import sys
-import tempfile
 import time
 
-from desktop import Desktop, SetupError, require_program
+from desktop import require_program, run_session
 from remote import QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Failure, Remote, start_server, wait_for
 from trayhost import TrayHost
 
@@ -315,24 +311,9 @@ def main(argv):
     if len(argv) != 4 or argv[1] not in SCENARIOS:
         print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
         return 2
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: terminated"))
-    desktop = Desktop()
-    workdir = tempfile.mkdtemp(prefix="brindora-tray-")
-    scenario = None
-    try:
-        desktop.start()
-        scenario = Scenario(desktop, argv[2], argv[3], workdir)
-        SCENARIOS[argv[1]](scenario)
-        print(f"PASS: {argv[1]}")
-        return 0
-    except (Failure, SetupError, OSError, subprocess.CalledProcessError) as error:
-        print(f"FAIL: {argv[1]}: {error}")
-        if scenario is not None:
-            scenario.report()
-        return 1
-    finally:
-        desktop.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
+    return run_session("brindora-tray-",
+                       lambda desktop, workdir: Scenario(desktop, argv[2], argv[3], workdir),
+                       SCENARIOS[argv[1]], argv[1])
 
 
 if __name__ == "__main__":
