@@ -4,8 +4,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 // The audio server's wire format: one-word commands out, numbered status lines in.
 
@@ -40,15 +42,24 @@ class LineAssembler final
 public:
     template <typename OnLine> void feed(const char* data, std::size_t size, OnLine&& onLine)
     {
-        for (std::size_t i = 0; i < size; ++i) {
-            const char b = data[i];
-            if (b == '\r' || b == '\n') {
-                m_buffer[m_count] = '\0';
-                onLine(static_cast<const char*>(m_buffer.data()));
-                m_count = 0;
-            } else if (m_count < LineLimit) {
-                m_buffer[m_count++] = b;
+        const char* const end = data + size;
+        while (data < end) {
+            const char* lineEnd = data;
+            while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') {
+                ++lineEnd;
             }
+            // Whole runs at a time; what passes the limit is dropped up to the line's end.
+            const std::size_t room = static_cast<std::size_t>(LineLimit - m_count);
+            const std::size_t run = std::min(room, static_cast<std::size_t>(lineEnd - data));
+            std::memcpy(m_buffer.data() + m_count, data, run);
+            m_count += static_cast<int>(run);
+            if (lineEnd == end) {
+                return;
+            }
+            m_buffer[m_count] = '\0';
+            onLine(static_cast<const char*>(m_buffer.data()));
+            m_count = 0;
+            data = lineEnd + 1;
         }
     }
 

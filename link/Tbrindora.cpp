@@ -205,18 +205,17 @@ void TBrindora::HandleLine(const char* line)
     const StatusLine status = decodeStatusLine(line);
     switch (status.kind) {
     case StatusLine::Title:
-        m_statusText = titleText(status.title);
-        m_received.title = m_statusText;
+        m_receivedTitle = status.title;
         break;
     case StatusLine::Time:
         m_hours = status.values[0];
         m_minutes = status.values[1];
         m_seconds = status.values[2];
-        m_received.time = formatTime(m_hours, m_minutes, m_seconds);
+        m_receivedTime = true;
         break;
     case StatusLine::Mode:
         m_mode = status.values;
-        m_received.bold = m_mode[2] != 0;
+        m_receivedMode = true;
         break;
     case StatusLine::Ignored:
         break;
@@ -276,7 +275,22 @@ void TBrindora::showTitle()
 
 void TBrindora::showReceived()
 {
-    if (!m_received.isEmpty()) {
-        runDisplayStep(std::exchange(m_received, DisplayStep{}));
+    // Only the last line of each kind is turned into text: it is all the window will show.
+    DisplayStep step;
+    if (m_receivedTitle) {
+        m_statusText = titleText(*m_receivedTitle);
+        step.title = m_statusText;
+    }
+    if (m_receivedTime) {
+        step.time = formatTime(m_hours, m_minutes, m_seconds);
+    }
+    if (m_receivedMode) {
+        step.bold = m_mode[2] != 0;
+    }
+    m_receivedTitle.reset();
+    m_receivedTime = false;
+    m_receivedMode = false;
+    if (!step.isEmpty()) {
+        runDisplayStep(step);
     }
 }

@@ -91,7 +91,9 @@ private:
     QString m_statusText;
     std::array<qint32, 3> m_mode{0, 0, 0};
     // What the lines of the current receive changed, shown together once it is read.
-    DisplayStep m_received;
+    std::optional<QByteArray> m_receivedTitle;
+    bool m_receivedTime = false;
+    bool m_receivedMode = false;
 
     // GUI thread only.
     QPointer<QObject> m_songLabel;
