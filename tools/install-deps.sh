@@ -10,6 +10,8 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libxcb
           icewm wmctrl
           # the install test checks the menu entries
           desktop-file-utils
+          # the benchmarks (bench/): Google Benchmark, and xcb found through pkg-config
+          libbenchmark-dev pkg-config
           # the fuzz preset (clang with libFuzzer) and the Windows cross compile
           clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 

@@ -2,8 +2,9 @@
 """Measures the connected, idle remote: CPU time and wake-ups per second over a minute.
 
 Usage: tools/measure-idle.py BRINDORA DAS_SIM [SECONDS]
-Starts the demo server, stops its playback (so nothing is sent), starts the remote offscreen
-against it in a throw-away profile, waits for it to settle and then counts."""
+Starts the demo server, stops its playback (so nothing is sent), starts the remote against it
+in a throw-away profile, waits for it to settle and then counts. The remote runs offscreen
+unless QT_QPA_PLATFORM names another platform (xcb under Xvfb, for the real window system)."""
 import os
 import socket
 import subprocess
@@ -36,7 +37,8 @@ def main():
         os.makedirs(f"{profile}/Pellwyn")
         with open(f"{profile}/Pellwyn/QXBrindora.conf", "w") as store:
             store.write("[General]\nhostname=127.0.0.1\n")
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=profile,
+        platform = os.environ.get("QT_QPA_PLATFORM") or "offscreen"
+        env = dict(os.environ, QT_QPA_PLATFORM=platform, XDG_CONFIG_HOME=profile,
                    BRINDORA_DAS_PORT=str(port))
         remote = subprocess.Popen([brindora], env=env, stderr=subprocess.DEVNULL)
         time.sleep(5)
@@ -50,7 +52,7 @@ def main():
     server.wait()
     hz = os.sysconf("SC_CLK_TCK")
     cpu = (ticks1 - ticks0) / hz
-    print(f"idle over {seconds} s: CPU {cpu:.2f} s ({100 * cpu / seconds:.3f} %), "
+    print(f"idle over {seconds} s ({platform}): CPU {cpu:.2f} s ({100 * cpu / seconds:.3f} %), "
           f"wake-ups {(switches1 - switches0) / seconds:.2f}/s")
 
 

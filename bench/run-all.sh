@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the release preset and runs every benchmark, then prints a summary.
+# Usage: bench/run-all.sh [--quick]   (--quick: fewer samples and runs, for a smoke check)
+#
+# The machine may be shared: before each benchmark this waits (up to two minutes) for the
+# one-minute load average to drop below BENCH_MAX_LOAD (default 1.0) and prints the load it
+# ran at. Everything talks to 127.0.0.1 only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+max_load=${BENCH_MAX_LOAD:-1.0}
+build=build/release
+log=$(mktemp -d)
+trap 'rm -rf "$log"' EXIT
+
+tools/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target brindora das-sim das-chaos \
+    bench_parse bench_statuslatency bench_flood bench_barewindow bench_mapwatch
+
+wait_for_quiet() {
+    local waited=0
+    while awk -v max="$max_load" '{ exit !($1 >= max) }' /proc/loadavg && [ $waited -lt 120 ]; do
+        sleep 5
+        waited=$((waited + 5))
+    done
+    echo "--- $1 (load $(cut -d' ' -f1-3 /proc/loadavg))"
+}
+
+samples=3000 flood_seconds=20 startup_runs=20 idle_seconds=60 repetitions=5
+if [ $quick -eq 1 ]; then
+    samples=500 flood_seconds=5 startup_runs=4 idle_seconds=10 repetitions=2
+fi
+
+export QT_QPA_PLATFORM=offscreen
+{
+    wait_for_quiet "1. parsing"
+    "$build/bench/bench_parse" --benchmark_repetitions=$repetitions \
+        --benchmark_enable_random_interleaving=true --benchmark_color=false
+    wait_for_quiet "2. status to screen"
+    "$build/bench/bench_statuslatency" --samples $samples --reference
+    "$build/bench/bench_statuslatency" --samples $samples
+    "$build/bench/bench_statuslatency" --samples $samples --form
+    wait_for_quiet "3. flood"
+    "$build/bench/bench_flood" --seconds $flood_seconds
+    "$build/bench/bench_flood" --seconds $flood_seconds \
+        --das-chaos "$build/tools/das-chaos/das-chaos"
+    wait_for_quiet "4. start-up (Xvfb, xcb)"
+    python3 bench/startup.py "$build/app/brindora" "$build/bench/bench_barewindow" \
+        "$build/bench/bench_mapwatch" $startup_runs
+    wait_for_quiet "5. idle"
+    python3 tools/measure-idle.py "$build/app/brindora" "$build/tools/das-sim" $idle_seconds
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" env QT_QPA_PLATFORM=xcb \
+        python3 tools/measure-idle.py "$build/app/brindora" "$build/tools/das-sim" $idle_seconds
+} 2>&1 | grep --line-buffered -v "XDG_RUNTIME_DIR" | tee "$log/all.txt"
+
+echo
+echo "=== summary (targets: parse >= 200 MB/s; status p99 <= 2 ms; flood worst <= 50 ms;"
+echo "    start-up <= 1.3 x bare, RSS <= bare + 10 MiB; idle <= 1 wake-up/s, no CPU)"
+grep -E "^--- |^  BM_|^status to screen|^quiet|^flood|^start-up|^brindora|^bare window|^idle" \
+    "$log/all.txt"
