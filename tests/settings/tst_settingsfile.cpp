@@ -1,5 +1,6 @@
 // The store's file under hostile conditions: damaged or odd contents, modes, crashes and
 // concurrent writers. Nothing the user had may be lost and no one else may read it.
+#include "Probes.h"
 #include "Settings.h"
 #include "Tempsettings.h"
 
@@ -73,35 +74,21 @@ private Q_SLOTS:
     void existingFolderKeepsItsMode();
 
 private:
-    QProcess* startProbe(const QStringList& args);
     std::unique_ptr<TempSettings> m_temp;
-    std::vector<std::unique_ptr<QProcess>> m_probes;
+    std::unique_ptr<Probes> m_probes;
 };
 
 void TestSettingsFile::init()
 {
     m_temp = std::make_unique<TempSettings>(storeName);
     QVERIFY(m_temp->isValid());
+    m_probes = std::make_unique<Probes>(*m_temp);
 }
 
 void TestSettingsFile::cleanup()
 {
-    for (auto& probe : m_probes) {
-        probe->kill();
-        probe->waitForFinished(-1);
-    }
-    m_probes.clear();
+    m_probes.reset();
     m_temp.reset();
-}
-
-QProcess* TestSettingsFile::startProbe(const QStringList& args)
-{
-    m_probes.push_back(std::make_unique<QProcess>());
-    QProcess* probe = m_probes.back().get();
-    probe->setProcessEnvironment(m_temp->environment());
-    probe->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe->start(QStringLiteral(SETTINGS_PROBE), args);
-    return probe;
 }
 
 void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept_data()
@@ -193,7 +180,7 @@ void TestSettingsFile::unreadableStoreIsReadAsDefaultsAndKept()
         const QString root = QFileInfo(m_temp->configHome()).path();
         for (const QString& dir : {root, m_temp->configHome(), m_temp->storeFolder()})
             QCOMPARE(chmod(QFile::encodeName(dir).constData(), 0755), 0);
-        QProcess* probe = startProbe(
+        QProcess* probe = m_probes->start(
             {QStringLiteral("--as-user"), QString::number(nobody), QStringLiteral("read")});
         QVERIFY(probe->waitForFinished(-1));
         QCOMPARE(probe->exitCode(), 0);

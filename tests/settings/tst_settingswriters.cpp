@@ -1,4 +1,5 @@
 // Saving the store: whole replacements only, whatever else runs or dies at the same time.
+#include "Probes.h"
 #include "Settings.h"
 #include "Tempsettings.h"
 
@@ -46,37 +47,23 @@ private Q_SLOTS:
     void twoProgramsSavingAtOnceLeaveAValidStore();
 
 private:
-    QProcess* startProbe(const QStringList& args);
     QStringList folderEntries() const;
 
     std::unique_ptr<TempSettings> m_temp;
-    std::vector<std::unique_ptr<QProcess>> m_probes;
+    std::unique_ptr<Probes> m_probes;
 };
 
 void TestSettingsWriters::init()
 {
     m_temp = std::make_unique<TempSettings>(storeName);
     QVERIFY(m_temp->isValid());
+    m_probes = std::make_unique<Probes>(*m_temp);
 }
 
 void TestSettingsWriters::cleanup()
 {
-    for (auto& probe : m_probes) {
-        probe->kill();
-        probe->waitForFinished(-1);
-    }
-    m_probes.clear();
+    m_probes.reset();
     m_temp.reset();
-}
-
-QProcess* TestSettingsWriters::startProbe(const QStringList& args)
-{
-    m_probes.push_back(std::make_unique<QProcess>());
-    QProcess* probe = m_probes.back().get();
-    probe->setProcessEnvironment(m_temp->environment());
-    probe->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe->start(QStringLiteral(SETTINGS_PROBE), args);
-    return probe;
 }
 
 QStringList TestSettingsWriters::folderEntries() const
@@ -128,7 +115,7 @@ void TestSettingsWriters::aReaderNeverSeesAPartialStore()
 
 void TestSettingsWriters::aWriterKilledWhileSavingLeavesAValidStore()
 {
-    QProcess* probe = startProbe({QStringLiteral("churn")});
+    QProcess* probe = m_probes->start({QStringLiteral("churn")});
     QVERIFY(probe->waitForStarted(-1));
     // Let it save a few times, then kill it wherever it happens to be.
     int saves = 0;
@@ -156,9 +143,9 @@ void TestSettingsWriters::twoProgramsSavingAtOnceLeaveAValidStore()
 {
     constexpr int rounds = 150;
     QProcess* one =
-        startProbe({QStringLiteral("write"), QStringLiteral("1"), QString::number(rounds)});
+        m_probes->start({QStringLiteral("write"), QStringLiteral("1"), QString::number(rounds)});
     QProcess* two =
-        startProbe({QStringLiteral("write"), QStringLiteral("2"), QString::number(rounds)});
+        m_probes->start({QStringLiteral("write"), QStringLiteral("2"), QString::number(rounds)});
     for (QProcess* probe : {one, two}) {
         QVERIFY(probe->waitForFinished(-1));
         QCOMPARE(probe->exitStatus(), QProcess::NormalExit);
