@@ -185,19 +185,23 @@ void save(const QString& name, const QVariantMap& changes)
     // Read again right before writing: QSettings would rewrite a file that turned
     // unreadable since the open with only what it managed to parse. Re-created owner-only
     // if it vanished, since QSettings would create it readable by everyone.
-    QVariantMap merged;
-    if (create(name) == Found::Nothing || !load(name, merged))
+    QVariantMap stored;
+    if (create(name) == Found::Nothing || !load(name, stored))
         return;
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
-        merged.insert(it.key(), it.value());
 
     // QSettings takes a lock file against other writers and replaces the file through
     // QSaveFile, so a crash leaves the old file whole. It is handed the whole store as just
     // read rather than only the changes: it would merge those with its per-process cache of
     // the file, which misses another writer's change that kept the size and the timestamp.
+    // The changes go last: QSettings reads hand-written names such as "viewertop/" apart
+    // from "viewertop" but writes them as one, and the program's own write must win.
     QSettings settings(filePath(name), QSettings::IniFormat);
     settings.clear();
-    for (auto it = merged.cbegin(); it != merged.cend(); ++it)
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+        if (!changes.contains(it.key()))
+            settings.setValue(it.key(), it.value());
+    }
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
         settings.setValue(it.key(), it.value());
     settings.sync();
 }

@@ -67,6 +67,8 @@ private Q_SLOTS:
     void unreadableStoreIsReadAsDefaultsAndKept();
     void emptyFileIsAnEmptyStore();
     void valuesOfOtherKindsSurviveASave();
+    void aWriteOutlivesAHandEditedTwinName_data();
+    void aWriteOutlivesAHandEditedTwinName();
     void storeDamagedWhileOpenIsNotOverwritten();
     void storeRemovedWhileOpenComesBackPrivate();
 
@@ -225,6 +227,32 @@ void TestSettingsFile::valuesOfOtherKindsSurviveASave()
     QVERIFY(stored.contains(QStringLiteral("hostname")));
     QCOMPARE(stored.value(QStringLiteral("other/kept")).toString(), QStringLiteral("yes"));
     QCOMPARE(stored.value(QStringLiteral("viewerleft")).toString(), QStringLiteral("4"));
+}
+
+void TestSettingsFile::aWriteOutlivesAHandEditedTwinName_data()
+{
+    // Names QSettings reads apart from "viewertop" but writes as "viewertop".
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("trailing backslash and space") << QByteArray("viewertop\\ = 12\n");
+    QTest::newRow("trailing slash") << QByteArray("viewertop/=12\n");
+    QTest::newRow("twin beside the name") << QByteArray("viewertop=11\nviewertop/=12\n");
+}
+
+void TestSettingsFile::aWriteOutlivesAHandEditedTwinName()
+{
+    QFETCH(QByteArray, contents);
+    QVERIFY(m_temp->writeRaw("[General]\n" + contents + "hostname=kept\n"));
+    {
+        SettingsKey key;
+        QVERIFY(OpenSettings(key, storeName));
+        WriteSettingInt(key, QStringLiteral("viewertop"), 5);
+    }
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), -1), 5);
+    QString host;
+    ReadSettingString(key, QStringLiteral("hostname"), QString(), host, 1024);
+    QCOMPARE(host, QStringLiteral("kept"));
 }
 
 void TestSettingsFile::storeDamagedWhileOpenIsNotOverwritten()
