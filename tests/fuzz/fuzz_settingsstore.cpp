@@ -5,6 +5,7 @@
 // what was written next to everything it held before.
 
 #include "Settings.h"
+#include "Settingstext.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -64,20 +65,6 @@ void writeFile(const QString& path, const QByteArray& contents)
     require(file.write(contents) == contents.size(), "store file written short");
 }
 
-// The file as QSettings reads it, parsed from a copy under a fresh name: QSettings serves a
-// name it has seen before from its per-process cache.
-bool parseStore(const QByteArray& contents, QVariantMap& values)
-{
-    QTemporaryFile copy(configHome->path() + QStringLiteral("/parse-XXXXXX"));
-    require(copy.open() && copy.write(contents) == contents.size(), "no copy for parsing");
-    copy.close();
-    QSettings parsed(copy.fileName(), QSettings::IniFormat);
-    const QStringList names = parsed.allKeys();
-    for (const QString& name : names)
-        values.insert(name, parsed.value(name));
-    return parsed.status() == QSettings::NoError;
-}
-
 // What the program's reads give for every value a store holds, other than the two written.
 struct Reading
 {
@@ -130,7 +117,7 @@ bool qsettingsKeeps(const QString& name, const QVariant& value)
         settings.setValue(name, value);
     }
     QVariantMap parsed;
-    parseStore(readFile(alone.fileName()), parsed);
+    require(parseSettingsText(readFile(alone.fileName()), parsed), "lone value unparsed");
     return readingOf(name, parsed.value(name)) == readingOf(name, value);
 }
 
@@ -210,7 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     QVariantMap parsed;
-    require(parseStore(after, parsed), "saved store no longer parses");
+    require(parseSettingsText(after, parsed), "saved store no longer parses");
     require(parsed.value(hostName).toString() == written, "saved store lost the written string");
     require(parsed.value(viewerTop).toString() == QString::number(writtenTop),
             "saved store lost the written number");

@@ -1,10 +1,11 @@
 #include "Tempsettings.h"
 
+#include "Settingstext.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QSettings>
-#include <QTemporaryFile>
 
 TempSettings::TempSettings(const QString& name)
     : m_name(name), m_previousConfigHome(qgetenv("XDG_CONFIG_HOME")),
@@ -65,19 +66,7 @@ bool TempSettings::readStore(QVariantMap& values) const
 {
     values.clear();
     QFile store(storePath());
-    if (!store.open(QIODevice::ReadOnly))
-        return false;
-    // QSettings keeps what it parsed per file name and reports a parse error only once, so
-    // it is given a copy under a name it has never seen.
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(store.readAll()) < 0)
-        return false;
-    copy.close();
-    QSettings parsed(copy.fileName(), QSettings::IniFormat);
-    const QStringList names = parsed.allKeys();
-    for (const QString& valueName : names)
-        values.insert(valueName, parsed.value(valueName));
-    return parsed.status() == QSettings::NoError;
+    return store.open(QIODevice::ReadOnly) && parseSettingsText(store.readAll(), values);
 }
 
 QProcessEnvironment TempSettings::environment() const
