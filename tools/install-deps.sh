@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, if any are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev fonts-dejavu-core
+packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev fonts-dejavu-core
           xvfb xauth x11-utils xdotool
           # the end-to-end test: a private session bus, AT-SPI read from Python, screenshots
           dbus-daemon dbus-bin at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
