@@ -214,7 +214,7 @@ void TFormBrindora::SaveWindowSettings()
 void TFormBrindora::StartLink()
 {
     auto link = std::make_unique<TBrindora>(true, m_options.linkPort);
-    link->setControls(LabelSong, LabelTime, ButtonShuffle);
+    link->setDisplay(this);
     link->setHostName(HostName.toUtf8());
     TBrindora* started = link.get();
     m_links.replace(std::move(link));
@@ -227,6 +227,26 @@ void TFormBrindora::sendToLink(Command command)
         current->SendCommand(commandBytes(command));
     }
 }
+
+void TFormBrindora::showSong(const QString& text, SongText)
+{
+    LabelSong->setText(text);
+}
+
+void TFormBrindora::showTime(const Time& time)
+{
+    LabelTime->setText(time.text);
+}
+
+void TFormBrindora::showShuffle(bool on)
+{
+    // Only the weight changes; the rest of the button's own font stays as it is.
+    QFont font = ButtonShuffle->font();
+    font.setBold(on);
+    ButtonShuffle->setFont(font);
+}
+
+void TFormBrindora::showConnected(bool) {}
 
 void TFormBrindora::ButtonSetupClick()
 {
@@ -275,7 +295,7 @@ void TFormBrindora::quit()
 
 void TFormBrindora::closeEvent(QCloseEvent* event)
 {
-    if (Quitting || !m_closeToTray) {
+    if (Quitting) {
         SaveWindowSettings();
         if (HideTask) {
             HideTask->RemoveTrayIcon();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lineprotocol.h"
+#include "Linkdisplay.h"
 #include "Linkowner.h"
 
 #include <QMenu>
@@ -35,7 +36,7 @@ struct BrindoraOptions
 
 // The main window: five transport commands, what the server reports, and the way to Setup,
 // About, Help and Quit. Controls carry their names as object names.
-class TFormBrindora final : public QWidget
+class TFormBrindora final : public QWidget, private LinkDisplay
 {
     Q_OBJECT
 
@@ -48,7 +49,6 @@ public:
     TBrindora* link() const { return m_links.current(); }
     THideOnTaskbar* hideTask() const { return HideTask.get(); }
     QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
-    const LinkOwner& links() const { return m_links; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +62,11 @@ private:
     void SaveWindowSettings();
     void StartLink();
     void sendToLink(Command command);
+
+    void showSong(const QString& text, SongText kind) override;
+    void showTime(const Time& time) override;
+    void showShuffle(bool on) override;
+    void showConnected(bool connected) override;
     void quit();
 
     void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
@@ -99,7 +104,6 @@ private:
 
     const BrindoraOptions m_options;
     QString HostName;
-    bool m_closeToTray = true; // nothing changes it; a close always hides unless quitting
     bool AutoMinimize = false;
     bool Quitting = false;
     std::unique_ptr<NotificationArea> m_trayArea;
