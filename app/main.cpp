@@ -20,7 +20,9 @@ quint16 linkPortFromEnvironment()
 
 int main(int argc, char* argv[])
 {
-    startSockets();
+    // Without the sockets library the window still opens; the link then shows that it can't
+    // make a socket.
+    const bool socketsStarted = startSockets();
     BrindoraOptions options;
     options.startDirectory = QDir::currentPath();
     options.linkPort = linkPortFromEnvironment();
@@ -37,6 +39,8 @@ int main(int argc, char* argv[])
             BrindoraApplication::showException(QStringLiteral("Unknown exception"));
         }
     }
-    stopSockets();
+    if (socketsStarted) {
+        stopSockets();
+    }
     return 0;
 }

@@ -107,7 +107,7 @@ bool TBrindora::ConnectIfNeeded()
         ShowStatus(LinkMessage::noHost());
         return false;
     }
-    const NativeSocket socket = openStreamSocket();
+    const NativeSocket socket = openStreamSocket(LinkKeepAlive);
     if (socket == InvalidSocket) {
         ShowStatus(LinkMessage::invalidSocket());
         return false;
@@ -175,7 +175,8 @@ void TBrindora::ShowStatus(const QString& text)
 void TBrindora::ReceiveData()
 {
     char buffer[ReceiveChunk];
-    const qint64 received = receiveBytes(currentSocket(), buffer, ReceiveChunk);
+    const qint64 received = receiveBytes(currentSocket(), buffer, ReceiveChunk,
+                                         [this] { return isInterruptionRequested(); });
     if (received <= 0) {
         CloseLink();
         showConnected(false);

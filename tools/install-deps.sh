@@ -12,8 +12,8 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           desktop-file-utils
           # the benchmarks (bench/): Google Benchmark, and xcb found through pkg-config
           libbenchmark-dev pkg-config
-          # the fuzz preset (clang with libFuzzer) and the Windows cross compile
-          clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
+          # the fuzz preset (clang with libFuzzer), the Windows cross compile and its test run
+          clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
 # Usage: tools/run-tests.sh [preset]   (dev by default; asan-ubsan, tsan and fuzz also work)
-# Without a preset it also runs the fuzz targets for a minute each and compiles the Windows
-# side of the sockets seam with mingw-w64.
+# Without a preset it also runs the fuzz targets for a minute each, compiles the Windows side
+# of the sockets seam with mingw-w64 and runs its Windows test program under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-dev}

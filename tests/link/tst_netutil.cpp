@@ -19,7 +19,7 @@ quint32 loopbackAddress()
 
 NativeSocket connectedTo(quint16 port)
 {
-    const NativeSocket socket = openStreamSocket();
+    const NativeSocket socket = openStreamSocket(LinkKeepAlive);
     if (connectSocket(socket, loopbackAddress(), port, [] { return false; }) !=
         ConnectResult::Connected) {
         closeSocket(socket);
@@ -109,7 +109,7 @@ private Q_SLOTS:
         std::atomic<qint64> received{-2};
         std::thread reader([&] {
             char buffer[16];
-            received = receiveBytes(socket, buffer, sizeof buffer);
+            received = receiveBytes(socket, buffer, sizeof buffer, [] { return false; });
         });
         QTest::qWait(50);
         QCOMPARE(received.load(), qint64(-2));
@@ -123,7 +123,7 @@ private Q_SLOTS:
     {
         StalledListener stalled;
         QVERIFY(stalled.isReady());
-        const NativeSocket socket = openStreamSocket();
+        const NativeSocket socket = openStreamSocket(LinkKeepAlive);
         std::atomic<bool> stop{false};
         std::atomic<int> result{-1};
         std::thread connector([&] {
@@ -139,9 +139,30 @@ private Q_SLOTS:
         closeSocket(socket);
     }
 
+    void aStopIsHonouredOnceConnected()
+    {
+        // A shutdown that reached the socket before the connection was made wakes nothing
+        // afterwards: connect and receive must look at the stop request themselves.
+        LoopbackServer server;
+        QVERIFY(server.listen());
+        const NativeSocket connecting = openStreamSocket(LinkKeepAlive);
+        int looks = 0;
+        // Not asked for at the first look; asked for by the time the connection is made.
+        QCOMPARE(connectSocket(connecting, loopbackAddress(), server.port(),
+                               [&] { return ++looks > 1; }),
+                 ConnectResult::Stopped);
+        closeSocket(connecting);
+
+        const NativeSocket connected = connectedTo(server.port());
+        QVERIFY(connected != InvalidSocket);
+        char buffer[16];
+        QCOMPARE(receiveBytes(connected, buffer, sizeof buffer, [] { return true; }), qint64(0));
+        closeSocket(connected);
+    }
+
     void connectToNothingFails()
     {
-        const NativeSocket socket = openStreamSocket();
+        const NativeSocket socket = openStreamSocket(LinkKeepAlive);
         QCOMPARE(
             connectSocket(socket, loopbackAddress(), unusedLoopbackPort(), [] { return false; }),
             ConnectResult::Failed);
