@@ -213,7 +213,7 @@ void TFormBrindora::SaveWindowSettings()
 
 void TFormBrindora::StartLink()
 {
-    auto link = std::make_unique<TBrindora>(true, m_options.linkPort);
+    auto link = std::make_unique<TBrindora>(m_options.linkPort);
     link->setDisplay(this);
     link->setHostName(HostName.toUtf8());
     TBrindora* started = link.get();

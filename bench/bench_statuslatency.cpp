@@ -200,7 +200,7 @@ int main(int argc, char* argv[])
         auto* shuffle = new QPushButton(QStringLiteral("Shuf"), window.get());
         time->onText = [&recorder](const QString& text) { recorder.observe(text); };
         links = std::make_unique<LinkOwner>();
-        auto link = std::make_unique<TBrindora>(true, port);
+        auto link = std::make_unique<TBrindora>(port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
         display = std::make_unique<LabelDisplay>(song, time, shuffle);
         link->setDisplay(display.get());

@@ -11,19 +11,17 @@
 
 namespace {
 
-// How long a failure message stays before the next attempt.
+// How long the link waits after a failure, or after a connection the server ended unheard,
+// before the next attempt. A failure message stays up that long.
 constexpr std::chrono::milliseconds FailurePause{2000};
 
 constexpr int ReceiveChunk = 1024;
 
 } // namespace
 
-TBrindora::TBrindora(bool createSuspended, quint16 port, QObject* parent)
-    : QThread(parent), m_port(port)
+TBrindora::TBrindora(quint16 port, const KeepAlive& keepAlive, QObject* parent)
+    : QThread(parent), m_port(port), m_keepAlive(keepAlive)
 {
-    if (!createSuspended) {
-        Resume();
-    }
 }
 
 TBrindora::~TBrindora()
@@ -107,7 +105,7 @@ bool TBrindora::ConnectIfNeeded()
         ShowStatus(LinkMessage::noHost());
         return false;
     }
-    const NativeSocket socket = openStreamSocket(LinkKeepAlive);
+    const NativeSocket socket = openStreamSocket(m_keepAlive);
     if (socket == InvalidSocket) {
         ShowStatus(LinkMessage::invalidSocket());
         return false;
@@ -127,6 +125,7 @@ bool TBrindora::ConnectIfNeeded()
                }) != ConnectResult::Connected) {
         failure = LinkMessage::unreachable();
     } else {
+        m_heardFromServer = false;
         showConnected(true);
         return true;
     }
@@ -180,8 +179,14 @@ void TBrindora::ReceiveData()
     if (received <= 0) {
         CloseLink();
         showConnected(false);
+        if (!m_heardFromServer) {
+            // A server that ends every connection unheard (full, or not a DAS) would be
+            // asked again as fast as it can hang up.
+            m_waiter->pause(FailurePause);
+        }
         return;
     }
+    m_heardFromServer = true;
     m_assembler.feed(buffer, static_cast<std::size_t>(received),
                      [this](const char* line) { HandleLine(line); });
     showReceived();

@@ -23,7 +23,9 @@ class TBrindora final : public QThread
 
 public:
     // Must be created on the GUI thread: the display steps run in this object's thread.
-    explicit TBrindora(bool createSuspended, quint16 port = LinkPort, QObject* parent = nullptr);
+    // Created suspended: Resume() starts it once host name and display are filled in.
+    explicit TBrindora(quint16 port = LinkPort, const KeepAlive& keepAlive = LinkKeepAlive,
+                       QObject* parent = nullptr);
     ~TBrindora() override;
 
     // Filled in while suspended, before Resume().
@@ -85,6 +87,9 @@ private:
     NativeSocket m_socket = InvalidSocket;
     LineAssembler m_assembler;
     const quint16 m_port;
+    const KeepAlive m_keepAlive;
+    // Whether the open connection has brought a byte yet.
+    bool m_heardFromServer = false;
     QByteArray m_hostName;
     qint32 m_hours = 0;
     qint32 m_minutes = 0;

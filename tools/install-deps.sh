@@ -13,7 +13,9 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           # the benchmarks (bench/): Google Benchmark, and xcb found through pkg-config
           libbenchmark-dev pkg-config
           # the fuzz preset (clang with libFuzzer), the Windows cross compile and its test run
-          clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64)
+          clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64
+          # the link test that drops a server's packets in a network of its own
+          iproute2 nftables)
 
 missing=()
 for package in "${packages[@]}"; do

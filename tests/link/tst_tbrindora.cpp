@@ -45,7 +45,7 @@ private:
     // m_owner.
     TBrindora* startLink(quint16 port, const QByteArray& host = QByteArrayLiteral("127.0.0.1"))
     {
-        auto link = std::make_unique<TBrindora>(true, port);
+        auto link = std::make_unique<TBrindora>(port);
         link->setHostName(host);
         link->setDisplay(m_display.get());
         TBrindora* raw = link.get();
@@ -104,6 +104,22 @@ private Q_SLOTS:
         QVERIFY2(sinceFirstFailure.elapsed() >= 1900,
                  qPrintable(QString::number(sinceFirstFailure.elapsed())));
         QCOMPARE(m_song->texts().constLast(), LinkMessage::unreachable());
+    }
+
+    void aServerThatHangsUpUnheardIsAskedAgainOnlyAfterThePause()
+    {
+        // A full server, or one that is no audio server, ends every connection at once.
+        LoopbackServer server;
+        QVERIFY(server.listen());
+        connect(&server, &LoopbackServer::clientConnected, &server, &LoopbackServer::dropClients);
+        startLink(server.port());
+        QTRY_COMPARE(server.connectionCount(), 1);
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() >= 2, Patience);
+        QVERIFY2(sinceFirst.elapsed() >= 1900, qPrintable(QString::number(sinceFirst.elapsed())));
+        // Waited out in silence.
+        QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting()}));
     }
 
     void statusLinesReachTheControls()

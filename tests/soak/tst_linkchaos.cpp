@@ -41,7 +41,7 @@ private:
 
     TBrindora* startLink(quint16 port)
     {
-        auto link = std::make_unique<TBrindora>(true, port);
+        auto link = std::make_unique<TBrindora>(port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
         link->setDisplay(m_display.get());
         TBrindora* raw = link.get();

@@ -41,7 +41,7 @@ private:
     void replaceLink(quint16 port, int serial)
     {
         const quint64 mark = m_song.changes();
-        auto link = std::make_unique<TBrindora>(true, port);
+        auto link = std::make_unique<TBrindora>(port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
         link->setDisplay(&m_display);
         TBrindora* raw = link.get();

@@ -23,16 +23,31 @@ int LoopbackServer::openClientCount() const
     return open;
 }
 
-bool LoopbackServer::send(const QByteArray& bytes)
+QTcpSocket* LoopbackServer::newestClient() const
 {
     for (auto it = m_clients.crbegin(); it != m_clients.crend(); ++it) {
         if (*it && (*it)->state() == QAbstractSocket::ConnectedState) {
-            (*it)->write(bytes);
-            (*it)->flush();
-            return true;
+            return *it;
         }
     }
-    return false;
+    return nullptr;
+}
+
+bool LoopbackServer::send(const QByteArray& bytes)
+{
+    QTcpSocket* client = newestClient();
+    if (!client) {
+        return false;
+    }
+    client->write(bytes);
+    client->flush();
+    return true;
+}
+
+quint16 LoopbackServer::newestClientPort() const
+{
+    QTcpSocket* client = newestClient();
+    return client ? client->peerPort() : 0;
 }
 
 void LoopbackServer::dropClients()

@@ -29,6 +29,8 @@ public:
 
     // Sends to the newest client; false when there is none.
     bool send(const QByteArray& bytes);
+    // The port the newest client connects from; 0 when there is none.
+    quint16 newestClientPort() const;
     // Hangs up on every client.
     void dropClients();
 
@@ -37,6 +39,7 @@ Q_SIGNALS:
 
 private:
     void onNewConnection();
+    QTcpSocket* newestClient() const;
 
     QTcpServer m_server;
     QList<QPointer<QTcpSocket>> m_clients;

@@ -1,0 +1,94 @@
+#include "Linkmessages.h"
+#include "Linkowner.h"
+#include "Loopbackserver.h"
+#include "Recordingdisplay.h"
+#include "Tbrindora.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <sched.h>
+
+namespace {
+
+// Runs a command line, split as a shell would split it (no shell involved).
+bool run(const QByteArray& commandLine)
+{
+    QStringList arguments = QProcess::splitCommand(QString::fromLatin1(commandLine));
+    QProcess process;
+    process.start(arguments.takeFirst(), arguments);
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+} // namespace
+
+// A server that vanishes without a word, as one that loses power does: no FIN, no RST. Runs
+// in a network of its own, where the test may drop packets without touching anyone else's.
+class TestSilentServer final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Threads and programs started from here on share the new network.
+        if (unshare(CLONE_NEWNET) != 0) {
+            QSKIP("needs a network namespace of its own (unshare, as root); none here");
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("nft")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty()) {
+            QSKIP("needs nft (nftables) and ip (iproute2); not installed");
+        }
+        QVERIFY(run("ip link set lo up"));
+        QVERIFY(run("nft \"add table inet silence; add chain inet silence in "
+                    "{ type filter hook input priority 0 ; }\""));
+    }
+
+    void aVanishedServerIsLeftForOneThatAnswers_data()
+    {
+        QTest::addColumn<bool>("commandIntoTheSilence");
+        QTest::newRow("idle connection") << false;
+        // Unacknowledged data holds keep-alive probes off.
+        QTest::newRow("a command sent after the server went") << true;
+    }
+
+    void aVanishedServerIsLeftForOneThatAnswers()
+    {
+        QFETCH(bool, commandIntoTheSilence);
+        RecordingDisplay display;
+        LinkOwner owner;
+        auto gone = std::make_unique<LoopbackServer>();
+        QVERIFY(gone->listen(LinkPort));
+        // Shortened through the link's own settings, so the test waits seconds, not a minute.
+        auto link = std::make_unique<TBrindora>(LinkPort, KeepAlive{1, 1, 2});
+        link->setHostName(QByteArrayLiteral("127.0.0.1"));
+        link->setDisplay(&display);
+        TBrindora* raw = link.get();
+        owner.replace(std::move(link));
+        raw->Resume();
+        QTRY_COMPARE(gone->openClientCount(), 1);
+        QVERIFY(gone->send(QByteArrayLiteral("303 \"Old\"\n")));
+        QTRY_COMPARE(display.song.text(), QStringLiteral("Old"));
+
+        // Nothing reaches the link on this connection any more, not even the server's FIN.
+        QVERIFY(run("nft add rule inet silence in tcp dport " +
+                    QByteArray::number(gone->newestClientPort()) + " drop"));
+        gone.reset();
+        LoopbackServer back;
+        QVERIFY(back.listen(LinkPort));
+        if (commandIntoTheSilence) {
+            raw->SendCommand(commandBytes(Command::Play));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(back.openClientCount(), 1, 30000);
+        QVERIFY(back.send(QByteArrayLiteral("303 \"New\"\n")));
+        QTRY_COMPARE(display.song.text(), QStringLiteral("New"));
+        // The loss itself was never shown.
+        QCOMPARE(display.song.texts(), QStringList({LinkMessage::connecting(),
+                                                    QStringLiteral("Old"), QStringLiteral("New")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSilentServer)
+#include "tst_silentserver.moc"
