@@ -3,14 +3,11 @@
 #include "Tbrindora.h"
 
 #include <QDeadlineTimer>
+#include <QPointer>
 
 #include <algorithm>
 
 namespace {
-
-// Every wait of a stopped link ends within a fraction of this; the bound only keeps a
-// misbehaving system call from holding up the end of the program.
-constexpr int JoinLimitMs = 3000;
 
 void stop(TBrindora& link)
 {
@@ -21,7 +18,12 @@ void stop(TBrindora& link)
 
 } // namespace
 
-LinkOwner::LinkOwner(QObject* parent) : QObject(parent) {}
+// Every wait of a stopped link ends within a fraction of the join limit; the bound only keeps a
+// misbehaving system call from holding up the end of the program.
+LinkOwner::LinkOwner(std::chrono::milliseconds joinLimit, QObject* parent)
+    : QObject(parent), m_joinLimit(joinLimit)
+{
+}
 
 LinkOwner::~LinkOwner()
 {
@@ -30,11 +32,13 @@ LinkOwner::~LinkOwner()
     }
     for (auto& link : m_retiring) {
         stop(*link);
+        // Only for a link let go below; for one deleted here the queued notice goes with it.
+        connect(link.get(), &QThread::finished, link.get(), &QObject::deleteLater);
     }
     for (auto& link : m_retiring) {
-        if (!link->wait(QDeadlineTimer(JoinLimitMs))) {
-            // Destroying a running thread would abort the program; letting this one end
-            // with the process is the lesser harm.
+        if (!link->wait(QDeadlineTimer(m_joinLimit.count()))) {
+            // Destroying a running thread would abort the program. Our own connection to it
+            // ends with us; it deletes itself if it ends while the program still runs.
             (void)link.release();
         }
     }
@@ -47,10 +51,15 @@ void LinkOwner::replace(std::unique_ptr<TBrindora> link)
     }
     m_current = std::move(link);
     if (m_current) {
-        TBrindora* raw = m_current.get();
-        // The link is the context: its queued notice dies with it, so a link deleted early
-        // can never be mistaken for a later one at the same address.
-        connect(raw, &QThread::finished, raw, [this, raw] { reclaim(raw); });
+        // We are the context, so a notice still queued when we go is dropped. The guard
+        // empties when the link is deleted first, so it is never mistaken for a later link
+        // at the same address.
+        connect(m_current.get(), &QThread::finished, this,
+                [this, link = QPointer<TBrindora>(m_current.get())] {
+                    if (link) {
+                        reclaim(link);
+                    }
+                });
     }
 }
 

@@ -38,8 +38,9 @@ TBrindora::~TBrindora()
 
 void TBrindora::Resume()
 {
-    m_started = true;
     start();
+    // A thread the system could not create never marks its end, so nothing may wait for it.
+    m_started = isRunning() || isFinished();
 }
 
 void TBrindora::run()

@@ -104,7 +104,7 @@ private:
     LinkDisplay* m_display = nullptr; // GUI thread only
 
     const std::shared_ptr<LinkWaiter> m_waiter = std::make_shared<LinkWaiter>();
-    bool m_started = false; // GUI thread only
+    bool m_started = false; // the thread really runs; GUI thread only
     // Under the waiter's lock.
     DisplayStep m_pendingStep;
     quint64 m_stepsPosted = 0;

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTest>
 
+#include <future>
 #include <memory>
 
 namespace {
@@ -239,6 +240,34 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(server.openClientCount(), 1, 30000);
         QTRY_COMPARE(runningThreads(), threads);
         QTRY_COMPARE(openDescriptors(), descriptors);
+    }
+
+    void aLinkWhoseThreadCannotStartCanBeDeleted()
+    {
+        auto link = std::make_unique<TBrindora>(unusedLoopbackPort());
+        // Below any system's smallest stack, so the thread can't be created.
+        link->setStackSize(1);
+        link->Resume();
+        QVERIFY(!link->isRunning());
+        link.reset();
+    }
+
+    void aLinkLetGoAtTheJoinLimitCleansUpAfterItself()
+    {
+        // Held at its start until its owner is gone, as a system call that hangs would hold it.
+        std::promise<void> release;
+        auto link = std::make_unique<TBrindora>(unusedLoopbackPort());
+        connect(
+            link.get(), &QThread::started, link.get(),
+            [held = release.get_future().share()] { held.wait(); }, Qt::DirectConnection);
+        QPointer<TBrindora> letGo = link.get();
+        m_owner = std::make_unique<LinkOwner>(std::chrono::milliseconds(0));
+        m_owner->replace(std::move(link));
+        letGo->Resume();
+        m_owner.reset();
+        QVERIFY(!letGo.isNull());
+        release.set_value();
+        QTRY_VERIFY(letGo.isNull());
     }
 
     void stopsPromptlyWhereverItIsBlocked_data()
