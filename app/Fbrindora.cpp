@@ -228,6 +228,13 @@ void TFormBrindora::sendToLink(Command command)
     }
 }
 
+void TFormBrindora::restoreAsTrayClick()
+{
+    if (HideTask) {
+        HideTask->OnTrayLeftClick();
+    }
+}
+
 void TFormBrindora::ButtonSetupClick()
 {
     TFormBriConfig dialog(this);

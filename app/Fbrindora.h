@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lineprotocol.h"
+#include "Linkdisplay.h"
 #include "Linkowner.h"
 
 #include <QMenu>
@@ -50,6 +51,14 @@ public:
     QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
     const LinkOwner& links() const { return m_links; }
 
+    // What the desktop's own controls ask of the window: the buttons' commands, Quit, and
+    // what a left click on the tray icon does (the password included).
+    void sendToLink(Command command);
+    void quit();
+    void restoreAsTrayClick();
+    // Told everything the link shows in the window, after the window; null for no one.
+    void setLinkWatcher(LinkDisplay* watcher) { m_linkWatcher = watcher; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,8 +70,6 @@ private:
     void LoadWindowSettings();
     void SaveWindowSettings();
     void StartLink();
-    void sendToLink(Command command);
-    void quit();
 
     void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
     void SpeedButtonPlayClick() { sendToLink(Command::Play); }
@@ -106,4 +113,5 @@ private:
     std::unique_ptr<THideOnTaskbar> HideTask;
     std::unique_ptr<TrayRestartWatcher> m_trayRestart;
     LinkOwner m_links;
+    LinkDisplay* m_linkWatcher = nullptr;
 };
