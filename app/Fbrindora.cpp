@@ -214,7 +214,7 @@ void TFormBrindora::SaveWindowSettings()
 void TFormBrindora::StartLink()
 {
     auto link = std::make_unique<TBrindora>(true, m_options.linkPort);
-    link->setControls(LabelSong, LabelTime, ButtonShuffle);
+    link->setDisplay(this);
     link->setHostName(HostName.toUtf8());
     TBrindora* started = link.get();
     m_links.replace(std::move(link));
@@ -232,6 +232,40 @@ void TFormBrindora::restoreAsTrayClick()
 {
     if (HideTask) {
         HideTask->OnTrayLeftClick();
+    }
+}
+
+void TFormBrindora::showSong(const QString& text, SongText kind)
+{
+    LabelSong->setText(text);
+    if (m_linkWatcher) {
+        m_linkWatcher->showSong(text, kind);
+    }
+}
+
+void TFormBrindora::showTime(const Time& time)
+{
+    LabelTime->setText(time.text);
+    if (m_linkWatcher) {
+        m_linkWatcher->showTime(time);
+    }
+}
+
+void TFormBrindora::showShuffle(bool on)
+{
+    // Only the weight changes; the rest of the button's own font stays as it is.
+    QFont font = ButtonShuffle->font();
+    font.setBold(on);
+    ButtonShuffle->setFont(font);
+    if (m_linkWatcher) {
+        m_linkWatcher->showShuffle(on);
+    }
+}
+
+void TFormBrindora::showConnected(bool connected)
+{
+    if (m_linkWatcher) {
+        m_linkWatcher->showConnected(connected);
     }
 }
 
@@ -282,7 +316,7 @@ void TFormBrindora::quit()
 
 void TFormBrindora::closeEvent(QCloseEvent* event)
 {
-    if (Quitting || !m_closeToTray) {
+    if (Quitting) {
         SaveWindowSettings();
         if (HideTask) {
             HideTask->RemoveTrayIcon();

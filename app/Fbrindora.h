@@ -36,7 +36,7 @@ struct BrindoraOptions
 
 // The main window: five transport commands, what the server reports, and the way to Setup,
 // About, Help and Quit. Controls carry their names as object names.
-class TFormBrindora final : public QWidget
+class TFormBrindora final : public QWidget, private LinkDisplay
 {
     Q_OBJECT
 
@@ -49,7 +49,6 @@ public:
     TBrindora* link() const { return m_links.current(); }
     THideOnTaskbar* hideTask() const { return HideTask.get(); }
     QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
-    const LinkOwner& links() const { return m_links; }
 
     // What the desktop's own controls ask of the window: the buttons' commands, Quit, and
     // what a left click on the tray icon does (the password included).
@@ -70,6 +69,11 @@ private:
     void LoadWindowSettings();
     void SaveWindowSettings();
     void StartLink();
+
+    void showSong(const QString& text, SongText kind) override;
+    void showTime(const Time& time) override;
+    void showShuffle(bool on) override;
+    void showConnected(bool connected) override;
 
     void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
     void SpeedButtonPlayClick() { sendToLink(Command::Play); }
@@ -106,7 +110,6 @@ private:
 
     const BrindoraOptions m_options;
     QString HostName;
-    bool m_closeToTray = true; // nothing changes it; a close always hides unless quitting
     bool AutoMinimize = false;
     bool Quitting = false;
     std::unique_ptr<NotificationArea> m_trayArea;

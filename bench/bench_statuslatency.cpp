@@ -56,6 +56,30 @@ Options parse(const QStringList& arguments)
     return options;
 }
 
+// The link's display as three plain controls, without the rest of the window.
+class LabelDisplay final : public LinkDisplay
+{
+public:
+    LabelDisplay(QLabel* song, QLabel* time, QPushButton* shuffle)
+        : m_song(song), m_time(time), m_shuffle(shuffle)
+    {
+    }
+    void showSong(const QString& text, SongText) override { m_song->setText(text); }
+    void showTime(const Time& time) override { m_time->setText(time.text); }
+    void showShuffle(bool on) override
+    {
+        QFont font = m_shuffle->font();
+        font.setBold(on);
+        m_shuffle->setFont(font);
+    }
+    void showConnected(bool) override {}
+
+private:
+    QLabel* m_song;
+    QLabel* m_time;
+    QPushButton* m_shuffle;
+};
+
 // Collects one latency per sample, the first time the label shows that sample.
 class Recorder final
 {
@@ -152,6 +176,7 @@ int main(int argc, char* argv[])
     BenchProfile profile(QByteArrayLiteral("127.0.0.1"));
     std::unique_ptr<QWidget> window;
     std::unique_ptr<PaintWatch> paintWatch;
+    std::unique_ptr<LabelDisplay> display;
     std::unique_ptr<LinkOwner> links;
     QTcpSocket referenceSocket;
     if (options.reference) {
@@ -177,7 +202,8 @@ int main(int argc, char* argv[])
         links = std::make_unique<LinkOwner>();
         auto link = std::make_unique<TBrindora>(true, port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setControls(song, time, shuffle);
+        display = std::make_unique<LabelDisplay>(song, time, shuffle);
+        link->setDisplay(display.get());
         TBrindora* started = link.get();
         links->replace(std::move(link));
         started->Resume();
@@ -196,6 +222,7 @@ int main(int argc, char* argv[])
     const int result = QApplication::exec();
 
     links.reset();
+    display.reset();
     paintWatch.reset();
     window.reset();
     server.stop();

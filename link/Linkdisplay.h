@@ -11,7 +11,11 @@ class LinkDisplay
 public:
     // What the song line holds: a title the server sent, or a word of the link's own
     // ("Connecting...", a failure message).
-    enum class SongText { Title, Status };
+    enum class SongText
+    {
+        Title,
+        Status
+    };
 
     // The last time the server reported, as shown and as numbers.
     struct Time

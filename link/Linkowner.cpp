@@ -14,7 +14,7 @@ constexpr int JoinLimitMs = 3000;
 
 void stop(TBrindora& link)
 {
-    link.detachControls();
+    link.detachDisplay();
     link.Terminate();
     link.CloseLink();
 }

@@ -2,9 +2,7 @@
 
 #include "Linkmessages.h"
 
-#include <QFont>
 #include <QMetaObject>
-#include <QVariant>
 
 #include <atomic>
 #include <chrono>
@@ -52,13 +50,6 @@ void TBrindora::run()
     m_waiter->markEnded();
 }
 
-void TBrindora::setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton)
-{
-    m_songLabel = songLabel;
-    m_timeLabel = timeLabel;
-    m_shuffleButton = shuffleButton;
-}
-
 void TBrindora::Terminate()
 {
     requestInterruption();
@@ -85,11 +76,6 @@ void TBrindora::SendCommand(const QByteArray& bytes)
     if (m_socket != InvalidSocket) {
         sendBytes(m_socket, bytes.constData(), static_cast<int>(bytes.size()));
     }
-}
-
-void TBrindora::detachControls()
-{
-    setControls(nullptr, nullptr, nullptr);
 }
 
 NativeSocket TBrindora::currentSocket() const
@@ -141,6 +127,7 @@ bool TBrindora::ConnectIfNeeded()
                }) != ConnectResult::Connected) {
         failure = LinkMessage::unreachable();
     } else {
+        showConnected(true);
         return true;
     }
     ShowStatus(failure);
@@ -191,6 +178,7 @@ void TBrindora::ReceiveData()
     const qint64 received = receiveBytes(currentSocket(), buffer, ReceiveChunk);
     if (received <= 0) {
         CloseLink();
+        showConnected(false);
         return;
     }
     m_assembler.feed(buffer, static_cast<std::size_t>(received),
@@ -253,23 +241,34 @@ void TBrindora::runPendingStep()
 
 void TBrindora::applyStep(const DisplayStep& step)
 {
-    if (step.title && m_songLabel) {
-        m_songLabel->setProperty("text", *step.title);
+    if (!m_display) {
+        return;
     }
-    if (step.time && m_timeLabel) {
-        m_timeLabel->setProperty("text", *step.time);
+    if (step.connected) {
+        m_display->showConnected(*step.connected);
     }
-    if (step.bold && m_shuffleButton) {
-        QFont font = m_shuffleButton->property("font").value<QFont>();
-        font.setBold(*step.bold);
-        m_shuffleButton->setProperty("font", font);
+    if (step.song) {
+        m_display->showSong(*step.song, step.songKind);
+    }
+    if (step.time) {
+        m_display->showTime(*step.time);
+    }
+    if (step.shuffle) {
+        m_display->showShuffle(*step.shuffle);
     }
 }
 
 void TBrindora::showTitle()
 {
     DisplayStep step;
-    step.title = m_statusText;
+    step.song = m_statusText;
+    runDisplayStep(step);
+}
+
+void TBrindora::showConnected(bool connected)
+{
+    DisplayStep step;
+    step.connected = connected;
     runDisplayStep(step);
 }
 
@@ -279,13 +278,15 @@ void TBrindora::showReceived()
     DisplayStep step;
     if (m_receivedTitle) {
         m_statusText = titleText(*m_receivedTitle);
-        step.title = m_statusText;
+        step.song = m_statusText;
+        step.songKind = LinkDisplay::SongText::Title;
     }
     if (m_receivedTime) {
-        step.time = formatTime(m_hours, m_minutes, m_seconds);
+        step.time = LinkDisplay::Time{formatTime(m_hours, m_minutes, m_seconds), m_hours, m_minutes,
+                                      m_seconds};
     }
     if (m_receivedMode) {
-        step.bold = m_mode[2] != 0;
+        step.shuffle = m_mode[2] != 0;
     }
     m_receivedTitle.reset();
     m_receivedTime = false;

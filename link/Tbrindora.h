@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Lineprotocol.h"
+#include "Linkdisplay.h"
 #include "Linkwaiter.h"
 #include "Netutil.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QString>
 #include <QThread>
 
@@ -15,11 +15,8 @@
 #include <optional>
 
 // The link to the audio server: a thread that connects, reconnects after every loss, reads
-// status lines and shows what they say in three borrowed controls. The controls are touched
+// status lines and shows what they say through a borrowed display. The display is called
 // only on the GUI thread, in short display steps the link thread waits for.
-//
-// Any control works that has a "text" property (the labels) or a "font" property (the
-// shuffle button).
 class TBrindora final : public QThread
 {
     Q_OBJECT
@@ -31,7 +28,8 @@ public:
 
     // Filled in while suspended, before Resume().
     void setHostName(const QByteArray& hostName) { m_hostName = hostName; }
-    void setControls(QObject* songLabel, QObject* timeLabel, QObject* shuffleButton);
+    // The display must outlive the link, or be detached from it first.
+    void setDisplay(LinkDisplay* display) { m_display = display; }
 
     void Resume();
 
@@ -48,9 +46,9 @@ public:
     // Called from the GUI thread; never blocks. Dropped silently when not connected.
     void SendCommand(const QByteArray& bytes);
 
-    // GUI thread: from now on this link leaves the controls alone, even for display steps
+    // GUI thread: from now on this link leaves the display alone, even for display steps
     // that are already on their way.
-    void detachControls();
+    void detachDisplay() { m_display = nullptr; }
 
 protected:
     void run() override;
@@ -60,10 +58,12 @@ private:
     // changed is set.
     struct DisplayStep
     {
-        std::optional<QString> title;
-        std::optional<QString> time;
-        std::optional<bool> bold;
-        bool isEmpty() const { return !title && !time && !bold; }
+        std::optional<QString> song;
+        LinkDisplay::SongText songKind = LinkDisplay::SongText::Status;
+        std::optional<LinkDisplay::Time> time;
+        std::optional<bool> shuffle;
+        std::optional<bool> connected;
+        bool isEmpty() const { return !song && !time && !shuffle && !connected; }
     };
 
     void Execute();
@@ -78,6 +78,7 @@ private:
     Q_INVOKABLE void runPendingStep();
     void applyStep(const DisplayStep& step);
     void showTitle();
+    void showConnected(bool connected);
     void showReceived();
 
     mutable std::mutex m_socketMutex; // guards m_socket; only the link thread closes it
@@ -95,10 +96,7 @@ private:
     bool m_receivedTime = false;
     bool m_receivedMode = false;
 
-    // GUI thread only.
-    QPointer<QObject> m_songLabel;
-    QPointer<QObject> m_timeLabel;
-    QPointer<QObject> m_shuffleButton;
+    LinkDisplay* m_display = nullptr; // GUI thread only
 
     const std::shared_ptr<LinkWaiter> m_waiter = std::make_shared<LinkWaiter>();
     bool m_started = false; // GUI thread only

@@ -1,8 +1,8 @@
-#include "Fakecontrol.h"
 #include "Linkmessages.h"
 #include "Linkowner.h"
 #include "Loopbackserver.h"
 #include "Netutil.h"
+#include "Recordingdisplay.h"
 #include "Stalledlistener.h"
 #include "Tbrindora.h"
 
@@ -36,9 +36,9 @@ class TestTBrindora final : public QObject
     Q_OBJECT
 
 private:
-    FakeControl* m_song = nullptr;
-    FakeControl* m_time = nullptr;
-    FakeControl* m_shuffle = nullptr;
+    std::unique_ptr<RecordingDisplay> m_display;
+    RecordedTexts* m_song = nullptr;
+    RecordedTexts* m_time = nullptr;
     std::unique_ptr<LinkOwner> m_owner;
 
     // A link to 127.0.0.1 (or the host given) on the port given, started and owned by
@@ -47,7 +47,7 @@ private:
     {
         auto link = std::make_unique<TBrindora>(true, port);
         link->setHostName(host);
-        link->setControls(m_song, m_time, m_shuffle);
+        link->setDisplay(m_display.get());
         TBrindora* raw = link.get();
         m_owner->replace(std::move(link));
         raw->Resume();
@@ -59,18 +59,16 @@ private Q_SLOTS:
 
     void init()
     {
-        m_song = new FakeControl;
-        m_time = new FakeControl;
-        m_shuffle = new FakeControl;
+        m_display = std::make_unique<RecordingDisplay>();
+        m_song = &m_display->song;
+        m_time = &m_display->time;
         m_owner = std::make_unique<LinkOwner>();
     }
 
     void cleanup()
     {
         m_owner.reset();
-        delete m_song;
-        delete m_time;
-        delete m_shuffle;
+        m_display.reset();
     }
 
     void failureMessages_data()
@@ -118,13 +116,16 @@ private Q_SLOTS:
         QTRY_COMPARE(m_time->text(), QStringLiteral("01:02:03"));
         QCOMPARE(m_song->texts(),
                  QStringList({LinkMessage::connecting(), QStringLiteral(u"Café \"Bleu\"")}));
+        // Only what the server sent counts as a title; the link's own words never do.
+        QCOMPARE(m_display->songKinds,
+                 QList({LinkDisplay::SongText::Status, LinkDisplay::SongText::Title}));
 
         QVERIFY(server.send(QByteArrayLiteral("305 0 0 1\n")));
-        QTRY_VERIFY(m_shuffle->font().bold());
+        QTRY_VERIFY(m_display->shuffle);
         QVERIFY(server.send(QByteArrayLiteral("200 ignored\n\n305 1 1 0\n304 5\n")));
         QTRY_COMPARE(m_time->text(), QStringLiteral("05:00:00"));
-        QVERIFY(!m_shuffle->font().bold());
-        QCOMPARE(m_shuffle->fontChanges(), 2);
+        QVERIFY(!m_display->shuffle);
+        QCOMPARE(m_display->shuffleChanges, 2);
     }
 
     void commandsGoOutAsTheyAre()
@@ -156,7 +157,7 @@ private Q_SLOTS:
         QTRY_COMPARE(server.openClientCount(), 1);
         server.send(QByteArrayLiteral("303 \"One\"\n304 0 1 2\n305 0 0 1\n"));
         QTRY_COMPARE(m_song->text(), QStringLiteral("One"));
-        QTRY_VERIFY(m_shuffle->font().bold());
+        QTRY_VERIFY(m_display->shuffle);
 
         server.dropClients();
         QTRY_COMPARE(server.connectionCount(), 2);
@@ -167,7 +168,8 @@ private Q_SLOTS:
         QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting(), QStringLiteral("One"),
                                                QStringLiteral("Two")}));
         QCOMPARE(m_time->text(), QStringLiteral("00:01:02"));
-        QVERIFY(m_shuffle->font().bold());
+        QVERIFY(m_display->shuffle);
+        QCOMPARE(m_display->connections, QList({true, false, true}));
     }
 
     void replacingALinkClosesItsConnectionAtOnce()

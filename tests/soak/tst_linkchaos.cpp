@@ -6,7 +6,7 @@
 #include "Lineprotocol.h"
 #include "Linkowner.h"
 #include "Netutil.h"
-#include "Soakcontrol.h"
+#include "Recordingdisplay.h"
 #include "Tbrindora.h"
 
 #include <QElapsedTimer>
@@ -34,16 +34,16 @@ class TestLinkChaos final : public QObject
     Q_OBJECT
 
 private:
-    SoakControl* m_song = nullptr;
-    SoakControl* m_time = nullptr;
-    SoakControl* m_shuffle = nullptr;
+    std::unique_ptr<RecordingDisplay> m_display;
+    RecordedTexts* m_song = nullptr;
+    RecordedTexts* m_time = nullptr;
     std::unique_ptr<LinkOwner> m_owner;
 
     TBrindora* startLink(quint16 port)
     {
         auto link = std::make_unique<TBrindora>(true, port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setControls(m_song, m_time, m_shuffle);
+        link->setDisplay(m_display.get());
         TBrindora* raw = link.get();
         m_owner->replace(std::move(link));
         raw->Resume();
@@ -74,17 +74,17 @@ private:
         switch (mode) {
         case ChaosMode::Flood:
             QVERIFY2(shown >= 100, qPrintable(QString::number(shown)));
-            QVERIFY(allMatch(m_song->recent(),
+            QVERIFY(allMatch(m_song->texts(),
                              QRegularExpression(QStringLiteral("^(Steady|Flood) [0-9.]+$"))));
             break;
         case ChaosMode::Cut: {
             // Every piece was put back together: no title or time is ever seen broken.
-            QVERIFY(allMatch(m_song->recent(),
+            QVERIFY(allMatch(m_song->texts(),
                              QRegularExpression(QStringLiteral("^(Steady|Cut) \\d+\\.\\d+$"))));
-            QVERIFY(allMatch(m_time->recent(),
+            QVERIFY(allMatch(m_time->texts(),
                              QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))));
             const qsizetype cut =
-                m_song->recent().filter(QRegularExpression(QStringLiteral("^Cut "))).size();
+                m_song->texts().filter(QRegularExpression(QStringLiteral("^Cut "))).size();
             QVERIFY2(cut >= 3, qPrintable(QString::number(cut)));
             break;
         }
@@ -116,18 +116,16 @@ private Q_SLOTS:
 
     void init()
     {
-        m_song = new SoakControl;
-        m_time = new SoakControl;
-        m_shuffle = new SoakControl;
+        m_display = std::make_unique<RecordingDisplay>();
+        m_song = &m_display->song;
+        m_time = &m_display->time;
         m_owner = std::make_unique<LinkOwner>();
     }
 
     void cleanup()
     {
         m_owner.reset();
-        delete m_song;
-        delete m_time;
-        delete m_shuffle;
+        m_display.reset();
     }
 
     void survivesTheFaultAndComesBack_data()
@@ -151,8 +149,8 @@ private Q_SLOTS:
 
         const ChaosStats before = host.stats();
         const quint64 shownBefore = m_song->changes();
-        m_song->clearRecent();
-        m_time->clearRecent();
+        m_song->clear();
+        m_time->clear();
         host.setMode(fault);
         runEventsFor(FaultMs);
         const ChaosStats after = host.stats();

@@ -6,7 +6,7 @@
 #include "Linkowner.h"
 #include "Netutil.h"
 #include "Procstats.h"
-#include "Soakcontrol.h"
+#include "Recordingdisplay.h"
 #include "Tbrindora.h"
 
 #include <QTest>
@@ -30,9 +30,8 @@ class TestLinkChurn final : public QObject
     Q_OBJECT
 
 private:
-    SoakControl m_song;
-    SoakControl m_time;
-    SoakControl m_shuffle;
+    RecordingDisplay m_display;
+    RecordedTexts& m_song = m_display.song;
     LinkOwner m_owner;
     int m_peak = 0;
     int m_flooded = 0;
@@ -44,7 +43,7 @@ private:
         const quint64 mark = m_song.changes();
         auto link = std::make_unique<TBrindora>(true, port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setControls(&m_song, &m_time, &m_shuffle);
+        link->setDisplay(&m_display);
         TBrindora* raw = link.get();
         m_owner.replace(std::move(link));
         raw->Resume();
