@@ -95,19 +95,20 @@ class Run:
         wait_for(lambda: server.client, "the remote's connection")
         server.send('303 "Harbour Lights"')
         server.send("305 0 0 0")
-        listed = wait_for(lambda: "brindora" in (self.player("--list-all") or "").split(),
-                          "brindora among playerctl's players")
+        wait_for(lambda: "brindora" in (self.player("--list-all") or "").split(),
+                 "brindora among playerctl's players")
         wait_for(lambda: self.player("metadata", "xesam:title") == "Harbour Lights",
                  "the title through playerctl")
 
         server.playing = True
         wait_for(lambda: self.player("status") == "Playing", "status Playing while time runs")
-        self.expect_wire(server, ["play-pause"], b"stop\n")
-        self.expect_wire(server, ["next"], b"next\n")
-        self.expect_wire(server, ["stop"], b"stop\n")
+        for command, sent in (("play-pause", b"stop\n"), ("pause", b"stop\n"),
+                              ("next", b"next\n"), ("previous", b"prev\n"), ("stop", b"stop\n")):
+            self.expect_wire(server, [command], sent)
         server.playing = False
         wait_for(lambda: self.player("status") == "Stopped", "status Stopped once time stands")
         self.expect_wire(server, ["play-pause"], b"play\n")
+        self.expect_wire(server, ["play"], b"play\n")
 
         if self.player("shuffle") != "Off":
             raise Failure(f"shuffle reads {self.player('shuffle')!r} with the server's off")
