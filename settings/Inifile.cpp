@@ -230,9 +230,7 @@ bool IniFile::readValues(QVariantMap& values) const
         const Line& line = m_lines.at(i);
         if (line.kind == Kind::Value)
             plain +=
-                'v' + QByteArray::number(i) + '=' +
-                closedValue(line.text.sliced(line.valueStart, line.valueEnd - line.valueStart)) +
-                '\n';
+                'v' + QByteArray::number(i) + '=' + closedValue(line.value().toByteArray()) + '\n';
     }
     QTemporaryFile copy; // owner-only, removed again when it goes out of scope
     if (!copy.open() || copy.write(plain) != plain.size() || !copy.flush())
@@ -250,17 +248,50 @@ bool IniFile::readValues(QVariantMap& values) const
     return true;
 }
 
-qsizetype IniFile::insertionPoint(const QString& group) const
+QByteArrayView IniFile::Line::value() const
+{
+    return QByteArrayView(text).sliced(valueStart, valueEnd - valueStart);
+}
+
+qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
 {
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
-        if (m_lines.at(i).kind == Kind::Value && m_lines.at(i).group == group)
-            return i;
+        const Line& line = m_lines.at(i);
+        // QSettings carries a value with an open quote or a final backslash on into the
+        // next line, so nothing new may follow it.
+        if (line.kind == Kind::Value && line.group == group)
+            return closedValue(line.value().toByteArray()) == line.value() ? i + 1 : i;
     }
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
         if (m_lines.at(i).kind == Kind::Section && m_lines.at(i).group == group)
-            return i;
+            return i + 1;
     }
-    return -1;
+
+    Line header;
+    header.kind = Kind::Section;
+    header.group = group;
+    header.end = end;
+    const QByteArray name = escapedName(group.chopped(group.isEmpty() ? 0 : 1));
+    if (name.isEmpty())
+        header.text = "[General]";
+    else if (name.compare("general", Qt::CaseInsensitive) == 0)
+        header.text = "[%General]";
+    else
+        header.text = '[' + name + ']';
+    Line blank;
+    blank.end = end;
+    if (group.isEmpty()) {
+        // At the top, where QSettings puts it: the lines before the first header are in
+        // this group already, and no line of the user's comes before it.
+        if (!m_lines.isEmpty())
+            m_lines.prepend(blank);
+        m_lines.prepend(header);
+        return 1;
+    }
+    if (!m_lines.isEmpty() && !m_lines.constLast().text.trimmed().isEmpty())
+        m_lines.append(blank);
+    m_lines.append(header);
+    return m_lines.size();
 }
 
 void IniFile::setValue(const QString& name, const QVariant& value)
@@ -282,34 +313,13 @@ void IniFile::setValue(const QString& name, const QVariant& value)
             break;
         }
     }
+    if (!m_lines.isEmpty() && m_lines.constLast().end.isEmpty())
+        m_lines.last().end = end;
     const qsizetype slash = name.indexOf(QLatin1Char('/'));
     const QString group = slash < 0 ? QString() : name.left(slash + 1);
-    qsizetype at = insertionPoint(group);
-    if (at < 0) {
-        if (!m_lines.isEmpty() && m_lines.constLast().end.isEmpty())
-            m_lines.last().end = end;
-        if (!m_lines.isEmpty() && !m_lines.constLast().text.trimmed().isEmpty()) {
-            Line blank;
-            blank.end = end;
-            m_lines.append(blank);
-        }
-        const QByteArray header = escapedName(group.chopped(group.isEmpty() ? 0 : 1));
-        Line section;
-        if (header.isEmpty())
-            section.text = "[General]";
-        else if (header.compare("general", Qt::CaseInsensitive) == 0)
-            section.text = "[%General]";
-        else
-            section.text = '[' + header + ']';
-        section.kind = Kind::Section;
-        section.group = group;
-        m_lines.append(section);
-        at = m_lines.size() - 1;
-    }
-    if (m_lines.at(at).end.isEmpty())
-        m_lines[at].end = end;
-    m_lines.insert(at + 1, classify(escapedName(name.mid(slash + 1)) + '=' + text, group));
-    m_lines[at + 1].end = end;
+    const qsizetype at = placeFor(group, end);
+    m_lines.insert(at, classify(escapedName(name.mid(slash + 1)) + '=' + text, group));
+    m_lines[at].end = end;
 }
 
 QByteArray IniFile::bytes() const

@@ -26,7 +26,8 @@ public:
     bool readValues(QVariantMap& values) const;
 
     // Puts a number or a string into the text: in place of the line that gives the name
-    // now, else after the last value of its group, else in a new group at the end.
+    // now, else next to the other values of its group, else in a new group ([General] at
+    // the top, any other at the end).
     void setValue(const QString& name, const QVariant& value);
 
     QByteArray bytes() const;
@@ -48,10 +49,14 @@ private:
         QString name;  // the full name a value or note line gives
         qsizetype valueStart = 0;
         qsizetype valueEnd = 0;
+
+        QByteArrayView value() const;
     };
 
     static Line classify(const QByteArray& text, const QString& group);
-    qsizetype insertionPoint(const QString& group) const;
+    // Where a new value of the group goes: after its last value, else after its header;
+    // a group that has neither gets a header of its own first.
+    qsizetype placeFor(const QString& group, const QByteArray& end);
 
     QByteArray m_bom;
     QList<Line> m_lines;
