@@ -1,9 +1,10 @@
 #include "SettingsStore.h"
 
-#include <QSettings>
 #include <QStringList>
 
 #ifdef _WIN32
+#include <QSettings>
+
 #include <memory>
 #include <qt_windows.h>
 #include <string>
