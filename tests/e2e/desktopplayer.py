@@ -66,10 +66,6 @@ class RecordingServer:
 class Run:
     def __init__(self, desktop, brindora, workdir):
         self.desktop = desktop
-        # Sockets and locks of this run's copies go with it, not into the machine's /tmp.
-        runtime = os.path.join(workdir, "runtime")
-        os.makedirs(runtime, mode=0o700)
-        desktop.env["XDG_RUNTIME_DIR"] = runtime
         self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
                              os.path.join(workdir, "brindora.log"))
         os.makedirs(os.path.dirname(self.remote.settings_path))
