@@ -18,8 +18,7 @@ constexpr qint64 WishLength = 16;
 const QByteArray ShowWord = QByteArrayLiteral("show\n");
 const QByteArray StayWord = QByteArrayLiteral("stay\n");
 
-// The name with its folder: under the per-user runtime folder where there is one, so no other
-// user can take it first; otherwise where Qt puts local sockets by default.
+// Beside the socket: a bare name's socket lies in the temporary folder, where Qt puts it.
 QString lockFilePath(const QString& name)
 {
     const QString path = QFileInfo(name).isAbsolute() ? name : QDir::temp().filePath(name);
@@ -41,6 +40,8 @@ QString sessionInstanceName()
         QStringLiteral("brindora-") +
         QString::fromLatin1(
             QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
+    // In the per-user runtime folder where there is one, so no other user can take the
+    // name first; otherwise where Qt puts local sockets by default.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo(runtime).isDir() ? QDir(runtime).filePath(name) : name;
 }
