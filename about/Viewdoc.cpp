@@ -28,7 +28,12 @@ DocumentShell desktopDocumentShell()
 
 QString installedDocumentDirectory()
 {
-    return QDir::toNativeSeparators(QStringLiteral(BRINDORA_INSTALLED_DOCDIR));
+    const QString installed = QStringLiteral(BRINDORA_INSTALLED_DOCDIR);
+    const QString path = QDir::isAbsolutePath(installed)
+                             ? installed
+                             : QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QLatin1Char('/') + installed);
+    return QDir::toNativeSeparators(path);
 }
 
 bool ViewDocument(const QString& baseName, const QString& directory, bool quiet)

@@ -16,5 +16,6 @@ bool OpenIfExists(const QString& path);
 // modal message box.
 DocumentShell desktopDocumentShell();
 
-// Where an installed program's documentation lies, as configured at build time.
+// Where an installed program's documentation lies, as configured at build time: beside
+// the program's folder in the installed tree, wherever that tree was put.
 QString installedDocumentDirectory();

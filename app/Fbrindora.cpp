@@ -228,14 +228,27 @@ void TFormBrindora::sendToLink(Command command)
     }
 }
 
-void TFormBrindora::showSong(const QString& text, SongText)
+void TFormBrindora::restoreAsTrayClick()
+{
+    if (HideTask) {
+        HideTask->OnTrayLeftClick();
+    }
+}
+
+void TFormBrindora::showSong(const QString& text, SongText kind)
 {
     LabelSong->setText(text);
+    if (m_linkWatcher) {
+        m_linkWatcher->showSong(text, kind);
+    }
 }
 
 void TFormBrindora::showTime(const Time& time)
 {
     LabelTime->setText(time.text);
+    if (m_linkWatcher) {
+        m_linkWatcher->showTime(time);
+    }
 }
 
 void TFormBrindora::showShuffle(bool on)
@@ -244,9 +257,17 @@ void TFormBrindora::showShuffle(bool on)
     QFont font = ButtonShuffle->font();
     font.setBold(on);
     ButtonShuffle->setFont(font);
+    if (m_linkWatcher) {
+        m_linkWatcher->showShuffle(on);
+    }
 }
 
-void TFormBrindora::showConnected(bool) {}
+void TFormBrindora::showConnected(bool connected)
+{
+    if (m_linkWatcher) {
+        m_linkWatcher->showConnected(connected);
+    }
+}
 
 void TFormBrindora::ButtonSetupClick()
 {

@@ -50,6 +50,14 @@ public:
     THideOnTaskbar* hideTask() const { return HideTask.get(); }
     QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
 
+    // What the desktop's own controls ask of the window: the buttons' commands, Quit, and
+    // what a left click on the tray icon does (the password included).
+    void sendToLink(Command command);
+    void quit();
+    void restoreAsTrayClick();
+    // Told everything the link shows in the window, after the window; null for no one.
+    void setLinkWatcher(LinkDisplay* watcher) { m_linkWatcher = watcher; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,13 +69,11 @@ private:
     void LoadWindowSettings();
     void SaveWindowSettings();
     void StartLink();
-    void sendToLink(Command command);
 
     void showSong(const QString& text, SongText kind) override;
     void showTime(const Time& time) override;
     void showShuffle(bool on) override;
     void showConnected(bool connected) override;
-    void quit();
 
     void SpeedButtonPrevClick() { sendToLink(Command::Prev); }
     void SpeedButtonPlayClick() { sendToLink(Command::Play); }
@@ -110,4 +116,5 @@ private:
     std::unique_ptr<THideOnTaskbar> HideTask;
     std::unique_ptr<TrayRestartWatcher> m_trayRestart;
     LinkOwner m_links;
+    LinkDisplay* m_linkWatcher = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "Application.h"
+#include "Commandline.h"
+#include "Desktopplayer.h"
 #include "Fbrindora.h"
 #include "Netutil.h"
+#include "Singleinstance.h"
 
 #include <QDir>
 
@@ -29,8 +32,20 @@ int main(int argc, char* argv[])
     {
         BrindoraApplication application(argc, argv);
         options.arguments = QCoreApplication::arguments();
+        // A copy already runs in this session: it shows its window (unless this start only
+        // wanted to sit hidden) and this one ends without a second icon or connection.
+        SingleInstance instance(sessionInstanceName());
+        const auto wish = ScanCommandLine(options.arguments) ? SingleInstance::Wish::Stay
+                                                             : SingleInstance::Wish::Show;
+        if (instance.handOver(wish)) {
+            stopSockets();
+            return 0;
+        }
         try {
             TFormBrindora form(options);
+            DesktopPlayer player(form);
+            QObject::connect(&instance, &SingleInstance::showRequested, &form,
+                             &TFormBrindora::restoreAsTrayClick);
             form.show();
             BrindoraApplication::exec();
         } catch (const std::exception& error) {

@@ -114,7 +114,7 @@ bool OpenSettings(SettingsKey& key, const QString& name)
         return true;
     case SettingsStore::Found::Existing:
         key.disposition = SettingsExisted;
-        // A store that can't be read or parsed stays closed: its values read as defaults
+        // A store that can't be read or is not text stays closed: its values read as defaults
         // and writes are dropped, so the file is left as it is for the user to repair.
         key.open = SettingsStore::load(name, key.values);
         return key.open;
@@ -166,4 +166,18 @@ void ReadSettingString(SettingsKey& key, const QString& valueName, const QString
 void WriteSettingString(SettingsKey& key, const QString& valueName, const QString& text)
 {
     remember(key, valueName, QVariant(text));
+}
+
+bool IntSettingUnreadable(SettingsKey& key, const QString& valueName)
+{
+    qint32 ignored = 0;
+    const auto it = key.values.constFind(valueName);
+    return it != key.values.cend() && !toInt32(*it, ignored);
+}
+
+bool StringSettingUnreadable(SettingsKey& key, const QString& valueName)
+{
+    QString ignored;
+    const auto it = key.values.constFind(valueName);
+    return it != key.values.cend() && !toText(*it, ignored);
 }

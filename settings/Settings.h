@@ -40,7 +40,7 @@ struct SettingsKey final
 
 // Opens or creates the store of this name. False when there is no usable store (the name
 // is empty, too long or holds a path separator; the store can't be created; it exists but
-// can't be read or parsed). The program may ignore the result: the key then still answers
+// can't be read or is not text). The program may ignore the result: the key then still answers
 // every read with its default and drops every write, and an unusable store is left as found.
 bool OpenSettings(SettingsKey& key, const QString& name);
 
@@ -55,3 +55,9 @@ void WriteSettingInt(SettingsKey& key, const QString& valueName, qint32 value);
 void ReadSettingString(SettingsKey& key, const QString& valueName, const QString& defaultValue,
                        QString& buffer, int size);
 void WriteSettingString(SettingsKey& key, const QString& valueName, const QString& text);
+
+// True when the store holds the value but a read of that kind gives the default instead
+// (a number that is a word, a string with no text form, a line that can't be taken apart),
+// for callers whose safe choice differs from what an absent value means.
+bool IntSettingUnreadable(SettingsKey& key, const QString& valueName);
+bool StringSettingUnreadable(SettingsKey& key, const QString& valueName);

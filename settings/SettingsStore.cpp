@@ -1,19 +1,22 @@
 #include "SettingsStore.h"
 
-#include <QSettings>
 #include <QStringList>
 
 #ifdef _WIN32
+#include <QSettings>
+
 #include <memory>
 #include <qt_windows.h>
 #include <string>
 #else
+#include "Inifile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
-#include <QTemporaryFile>
 #endif
 
 namespace SettingsStore {
@@ -119,30 +122,18 @@ bool makeFolder(const QString& path)
     return QFileInfo(path).isDir();
 }
 
-// Hand-edited or damaged text that QSettings would half-read and then rewrite without the
-// parts it skipped. Its own status can't be asked on the real file: it reports a parse
-// error only for the first QSettings object on a file in the process and serves later ones
-// from a cache. A private copy under a fresh name is parsed afresh every time.
-bool parse(const QByteArray& data, QVariantMap& values)
+// The store's text, or false when it can't be read: not a regular file (a folder can't be
+// read, and opening a FIFO would block the program's start until someone writes into it),
+// not readable, or not text at all.
+bool readText(const QString& path, IniFile& text)
 {
-    if (data.contains('\0'))
+    if (!QFileInfo(path).isFile())
         return false;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(data);
-    if (utf8.hasError())
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-
-    QTemporaryFile copy; // owner-only, removed again when it goes out of scope
-    if (!copy.open() || copy.write(data) != data.size())
-        return false;
-    copy.close();
-    QSettings parsed(copy.fileName(), QSettings::IniFormat);
-    const QStringList names = parsed.allKeys();
-    if (parsed.status() != QSettings::NoError)
-        return false;
-    for (const QString& valueName : names)
-        values.insert(valueName, parsed.value(valueName));
-    return true;
+    const QByteArray data = file.readAll();
+    return file.error() == QFile::NoError && text.parse(data);
 }
 
 } // namespace
@@ -164,46 +155,36 @@ Found create(const QString& name)
 bool load(const QString& name, QVariantMap& values)
 {
     values.clear();
-    const QFileInfo info(filePath(name));
-    // Only a regular file: a directory can't be read, and opening a FIFO would block the
-    // program's start until someone writes into it.
-    if (!info.isFile())
-        return false;
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
-        return false;
-    // An empty file is a valid empty store: it is what create() leaves, and nothing in it
-    // can be lost by writing.
-    return data.isEmpty() || parse(data, values);
+    IniFile text;
+    return readText(filePath(name), text) && text.readValues(values);
 }
 
 void save(const QString& name, const QVariantMap& changes)
 {
-    // Read again right before writing: QSettings would rewrite a file that turned
-    // unreadable since the open with only what it managed to parse. Re-created owner-only
-    // if it vanished, since QSettings would create it readable by everyone.
-    QVariantMap stored;
-    if (create(name) == Found::Nothing || !load(name, stored))
+    // Re-created owner-only if it vanished since the open.
+    if (create(name) == Found::Nothing)
         return;
-
-    // QSettings takes a lock file against other writers and replaces the file through
-    // QSaveFile, so a crash leaves the old file whole. It is handed the whole store as just
-    // read rather than only the changes: it would merge those with its per-process cache of
-    // the file, which misses another writer's change that kept the size and the timestamp.
-    // The changes go last: QSettings reads hand-written names such as "viewertop/" apart
-    // from "viewertop" but writes them as one, and the program's own write must win.
-    QSettings settings(filePath(name), QSettings::IniFormat);
-    settings.clear();
-    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
-        if (!changes.contains(it.key()))
-            settings.setValue(it.key(), it.value());
-    }
+    const QString path = filePath(name);
+    // The lock file QSettings takes for the same file, so a save never overlaps another
+    // program's; a lock left by a writer that died is taken over.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.lock())
+        return;
+    // Read again under the lock: another writer's change since the open is kept, and a
+    // file that has turned unreadable since is left alone.
+    IniFile text;
+    if (!readText(path, text))
+        return;
     for (auto it = changes.cbegin(); it != changes.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-    settings.sync();
+        text.setValue(it.key(), it.value());
+    // A new file renamed over the old one, so a crash leaves the old file whole. It is the
+    // user's only, whoever made the old one: it may hold the password.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    const QByteArray data = text.bytes();
+    if (file.write(data) == data.size() && file.setPermissions(ownerOnlyFile))
+        file.commit();
 }
 
 #endif

@@ -17,12 +17,13 @@ enum class Found
 // Makes sure the store exists; a new one is readable by its user only.
 Found create(const QString& name);
 
-// Reads every value of the store as it is now. False when the store can't be read or its
-// contents can't be parsed; a caller must then neither trust nor overwrite it.
+// Reads every value of the store as it is now. False when the store can't be read or is not
+// text at all; a caller must then neither trust nor overwrite it.
 bool load(const QString& name, QVariantMap& values);
 
-// Writes the changes over the store's current contents, leaving other values alone. Does
-// nothing when the store has become unusable since it was opened.
+// Writes the changes (numbers and strings) into the store's current contents, leaving
+// everything else in it as it is. Does nothing when the store has become unusable since it
+// was opened.
 void save(const QString& name, const QVariantMap& changes);
 
 } // namespace SettingsStore

@@ -10,6 +10,10 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           icewm wmctrl
           # the install test checks the menu entries
           desktop-file-utils
+          # the Debian package and its test: dependencies, AppStream data, the manual page
+          dpkg-dev appstream man-db
+          # the media player test drives the program with a real client and watches the bus
+          playerctl libglib2.0-bin
           # the benchmarks (bench/): Google Benchmark, and xcb found through pkg-config
           libbenchmark-dev pkg-config
           # the fuzz preset (clang with libFuzzer), the Windows cross compile and its test run

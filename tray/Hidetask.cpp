@@ -84,9 +84,14 @@ void THideOnTaskbar::LoadHideSettings()
 {
     SettingsKey key;
     OpenSettings(key, m_settingsName);
-    ReadSettingString(key, QStringLiteral("hidetask_password"), QString(), m_password,
-                      PasswordSize);
-    m_usePassword = ReadSettingInt(key, QStringLiteral("hidetask_usepassword"), 0) != 0;
+    const QString passwordName = QStringLiteral("hidetask_password");
+    const QString flagName = QStringLiteral("hidetask_usepassword");
+    ReadSettingString(key, passwordName, QString(), m_password, PasswordSize);
+    // No password is what an absent flag means. A flag or a password that is there but
+    // can't be read was still meant to protect the window, so the guess is the safe one: the
+    // password is asked, and a password that can't be read matches nothing.
+    m_usePassword = IntSettingUnreadable(key, flagName) || ReadSettingInt(key, flagName, 0) != 0;
+    m_passwordUnreadable = StringSettingUnreadable(key, passwordName);
     CloseSettings(key);
 }
 
@@ -197,7 +202,7 @@ void THideOnTaskbar::OnTrayLeftClick()
         const QString typed = dialog.EditPassword->text();
         m_restoreDialog = nullptr;
         if (result == mrOk) {
-            if (typed.compare(m_password, Qt::CaseInsensitive) != 0) {
+            if (m_passwordUnreadable || typed.compare(m_password, Qt::CaseInsensitive) != 0) {
                 ShowMessage(m_owner, QStringLiteral("Invalid Password"),
                             QStringLiteral("Invalid Password"));
             } else {

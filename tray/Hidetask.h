@@ -65,6 +65,7 @@ private:
     bool m_iconShown = false;
     bool m_keepIcon = false;
     QString m_password;
+    bool m_passwordUnreadable = false;
     QString m_settingsName = QStringLiteral("qxhidetask");
     QPointer<TFormRestore> m_restoreDialog;
     QList<QPointer<QWidget>> m_hiddenWindows;

@@ -54,6 +54,10 @@ class Desktop:
         for leaked in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                        "AT_SPI_BUS_ADDRESS", "XAUTHORITY"):
             self.env.pop(leaked, None)
+        # The session's runtime folder, as a login has one: sockets left by programs killed
+        # at the end go with it.
+        self._runtime = tempfile.mkdtemp(prefix="brindora-runtime-")
+        self.env["XDG_RUNTIME_DIR"] = self._runtime
 
     def spawn(self, argv, **kwargs):
         # Each helper leads its own process group so that stop() also ends the
@@ -118,6 +122,7 @@ class Desktop:
         for process in reversed(self._processes):
             end_group(process)
         self._processes.clear()
+        shutil.rmtree(self._runtime, ignore_errors=True)
 
 
 def end_group(process, grace_seconds=5):

@@ -65,17 +65,30 @@ class Remote:
     def settings_path(self):
         return os.path.join(self.config_home, "Pellwyn", "QXBrindora.conf")
 
+    def environment(self, port):
+        return dict(self.desktop.env,
+                    QT_QPA_PLATFORM="xcb",
+                    QT_ACCESSIBILITY="1",
+                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                    BRINDORA_DAS_PORT=str(port),
+                    XDG_CONFIG_HOME=self.config_home)
+
     def start(self, port, *arguments):
-        env = dict(self.desktop.env,
-                   QT_QPA_PLATFORM="xcb",
-                   QT_ACCESSIBILITY="1",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   BRINDORA_DAS_PORT=str(port),
-                   XDG_CONFIG_HOME=self.config_home)
         with open(self.log_path, "ab") as log:
-            self.process = self.desktop.spawn([self.program, *arguments], env=env,
+            self.process = self.desktop.spawn([self.program, *arguments],
+                                              env=self.environment(port),
                                               stdout=log, stderr=subprocess.STDOUT)
         return self
+
+    def start_again(self, port, *arguments):
+        """A further start in the same session and profile; returns its exit status."""
+        with open(self.log_path, "ab") as log:
+            try:
+                return subprocess.run([self.program, *arguments], env=self.environment(port),
+                                      stdout=log, stderr=subprocess.STDOUT,
+                                      timeout=LIMIT).returncode
+            except subprocess.TimeoutExpired:
+                raise Failure(f"a second start still runs after {LIMIT} s")
 
     @property
     def pid(self):

@@ -60,8 +60,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void unparseableStoreIsReadAsDefaultsAndKept_data();
-    void unparseableStoreIsReadAsDefaultsAndKept();
+    void handEditedStoreIsReadAndItsLinesKept_data();
+    void handEditedStoreIsReadAndItsLinesKept();
+    void binaryStoreIsReadAsDefaultsAndKept_data();
+    void binaryStoreIsReadAsDefaultsAndKept();
     void somethingElseInPlaceOfTheStoreIsKept_data();
     void somethingElseInPlaceOfTheStoreIsKept();
     void unreadableStoreIsReadAsDefaultsAndKept();
@@ -93,7 +95,47 @@ void TestSettingsFile::cleanup()
     m_temp.reset();
 }
 
-void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept_data()
+void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    const QByteArray values("hidetask_usepassword=1\nhidetask_password=secret\nviewertop=10\n");
+    const QByteArray general = "[General]\n" + values;
+    QTest::newRow("# comment") << "# password set by hand\n" + general;
+    QTest::newRow("note") << "[General]\nmy note: password set on Monday\n" + values;
+    QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + general;
+    QTest::newRow("; comment") << "; comment\n" + general;
+    QTest::newRow("own group") << general + "\n[Notes]\nwho=me\n";
+    QTest::newRow("CR LF") << QByteArray(general).replace("\n", "\r\n");
+    QTest::newRow("comment not UTF-8") << "# f\xfcr mich\n" + general;
+    QTest::newRow("unclosed header") << "[General\n" + values;
+}
+
+void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept()
+{
+    QFETCH(QByteArray, contents);
+    QVERIFY(m_temp->writeRaw(contents));
+    // As the user's editor leaves a file it creates.
+    QCOMPARE(chmod(QFile::encodeName(m_temp->storePath()).constData(), 0644), 0);
+
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    QCOMPARE(ReadSettingInt(key, QStringLiteral("hidetask_usepassword"), 0), 1);
+    QString password;
+    ReadSettingString(key, QStringLiteral("hidetask_password"), QString(), password, 1024);
+    QCOMPARE(password, QStringLiteral("secret"));
+    QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), -1), 10);
+    WriteSettingInt(key, QStringLiteral("viewertop"), 30);
+    WriteSettingInt(key, QStringLiteral("viewerleft"), 40);
+    CloseSettings(key);
+
+    // Only the program's own lines differ; a new one joins the others, ending as they do.
+    const QByteArray end = contents.contains("\r\n") ? "\r\n" : "\n";
+    QCOMPARE(m_temp->readRaw(),
+             QByteArray(contents).replace("viewertop=10", "viewertop=30" + end + "viewerleft=40"));
+    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0600));
+}
+
+void TestSettingsFile::binaryStoreIsReadAsDefaultsAndKept_data()
 {
     QTest::addColumn<QByteArray>("contents");
 
@@ -102,15 +144,13 @@ void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept_data()
     for (char& byte : noise)
         byte = char(generator.bounded(256));
 
-    QTest::newRow("prose") << QByteArray("viewertop is 10, hostname is das\n");
     QTest::newRow("random bytes") << noise;
     QTest::newRow("zero bytes") << QByteArray(64, '\0');
-    QTest::newRow("unclosed section") << QByteArray("[General\nviewertop=10\nhostname=das\n");
-    QTest::newRow("line without a value") << QByteArray("[General]\nviewertop=10\nhostname\n");
-    QTest::newRow("not UTF-8") << QByteArray("[General]\nviewertop=10\nhostname=d\xe4s\n");
+    QTest::newRow("a control character")
+        << QByteArray("[General]\nviewertop=10\nhostname=das\x01\n");
 }
 
-void TestSettingsFile::unparseableStoreIsReadAsDefaultsAndKept()
+void TestSettingsFile::binaryStoreIsReadAsDefaultsAndKept()
 {
     QFETCH(QByteArray, contents);
     QVERIFY(m_temp->writeRaw(contents));
@@ -261,7 +301,7 @@ void TestSettingsFile::storeDamagedWhileOpenIsNotOverwritten()
     SettingsKey key;
     QVERIFY(OpenSettings(key, storeName));
     WriteSettingInt(key, QStringLiteral("viewertop"), 2);
-    const QByteArray damaged("[General\nviewertop=1\n");
+    const QByteArray damaged("[General]\nviewertop=1\0\n", 23);
     QVERIFY(m_temp->writeRaw(damaged));
     CloseSettings(key);
     QCOMPARE(m_temp->readRaw(), damaged);

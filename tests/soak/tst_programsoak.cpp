@@ -54,6 +54,8 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        // The session's own folder, where the program's socket goes: gone with the test.
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
         environment.insert(QStringLiteral("BRINDORA_DAS_PORT"), QString::number(chaos.port()));
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(home.path());

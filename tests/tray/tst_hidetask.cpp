@@ -186,26 +186,42 @@ private Q_SLOTS:
 
     void passwordIsAskedAndComparedWithoutCase_data()
     {
+        QTest::addColumn<QByteArray>("lines"); // the two password settings
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("restored");
         QTest::addColumn<QString>("message");
+        const QByteArray lines("hidetask_usepassword=1\nhidetask_password=Secret\n");
+        const QString invalid = QStringLiteral("Invalid Password|Invalid Password");
         QTest::newRow("right, other letter case")
-            << QStringLiteral("sECRET") << true << true << QString();
-        QTest::newRow("wrong") << QStringLiteral("nope") << true << false
-                               << QStringLiteral("Invalid Password|Invalid Password");
-        QTest::newRow("empty") << QString() << true << false
-                               << QStringLiteral("Invalid Password|Invalid Password");
-        QTest::newRow("cancelled") << QStringLiteral("Secret") << false << false << QString();
+            << lines << QStringLiteral("sECRET") << true << true << QString();
+        QTest::newRow("wrong") << lines << QStringLiteral("nope") << true << false << invalid;
+        QTest::newRow("empty") << lines << QString() << true << false << invalid;
+        QTest::newRow("cancelled")
+            << lines << QStringLiteral("Secret") << false << false << QString();
+        // A password setting that is there but can't be read fails closed.
+        QTest::newRow("flag holds a word")
+            << QByteArray("hidetask_usepassword=yes\nhidetask_password=Secret\n")
+            << QStringLiteral("secret") << true << true << QString();
+        QTest::newRow("flag without '='")
+            << QByteArray("hidetask_usepassword 1\nhidetask_password=Secret\n")
+            << QStringLiteral("secret") << true << true << QString();
+        QTest::newRow("password without '='")
+            << QByteArray("hidetask_usepassword=1\nhidetask_password Secret\n") << QString() << true
+            << false << invalid;
+        QTest::newRow("password with no text")
+            << QByteArray("hidetask_usepassword=1\nhidetask_password=@Invalid()\n") << QString()
+            << true << false << invalid;
     }
 
     void passwordIsAskedAndComparedWithoutCase()
     {
+        QFETCH(QByteArray, lines);
         QFETCH(QString, typed);
         QFETCH(bool, ok);
         QFETCH(bool, restored);
         QFETCH(QString, message);
-        usePassword("Secret");
+        QVERIFY(m_settings->writeRaw("[General]\n" + lines));
         m_hideTask->SetKeepIcon(true);
         m_hideTask->HideToTray();
         QVERIFY(m_hideTask->usesPassword());

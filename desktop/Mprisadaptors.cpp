@@ -1,0 +1,107 @@
+#include "Mprisadaptors.h"
+
+#include "Mprisservice.h"
+#include "Playerstate.h"
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService* service)
+    : QDBusAbstractAdaptor(service), m_service(service)
+{
+}
+
+QString MprisRootAdaptor::identity() const
+{
+    return QStringLiteral("Brindora Control");
+}
+
+QString MprisRootAdaptor::desktopEntry() const
+{
+    // The installed menu entry's name, without ".desktop": panels take the icon from it.
+    return QStringLiteral("brindora");
+}
+
+void MprisRootAdaptor::Raise()
+{
+    m_service->raise();
+}
+
+void MprisRootAdaptor::Quit()
+{
+    m_service->quit();
+}
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
+    : QDBusAbstractAdaptor(service), m_service(service)
+{
+}
+
+QString MprisPlayerAdaptor::playbackStatus() const
+{
+    return m_service->state().isPlaying() ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+}
+
+QVariantMap MprisPlayerAdaptor::metadata() const
+{
+    const PlayerState& state = m_service->state();
+    if (!state.hasTitle()) {
+        return {};
+    }
+    // Paths under /org/mpris are reserved for the specification's own use.
+    const QString track =
+        QStringLiteral("/brindora/track/%1").arg(QString::number(state.trackNumber()));
+    return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track))},
+            {QStringLiteral("xesam:title"), state.title()}};
+}
+
+qlonglong MprisPlayerAdaptor::position() const
+{
+    return m_service->state().positionMicroseconds();
+}
+
+bool MprisPlayerAdaptor::shuffle() const
+{
+    return m_service->state().isShuffle();
+}
+
+void MprisPlayerAdaptor::setShuffle(bool on)
+{
+    // The server only toggles; the property follows when it reports the new mode.
+    if (on != shuffle()) {
+        m_service->send(Command::Shuffle);
+    }
+}
+
+bool MprisPlayerAdaptor::canControl() const
+{
+    return m_service->state().isConnected();
+}
+
+void MprisPlayerAdaptor::Next()
+{
+    m_service->send(Command::Next);
+}
+
+void MprisPlayerAdaptor::Previous()
+{
+    m_service->send(Command::Prev);
+}
+
+void MprisPlayerAdaptor::Pause()
+{
+    // The server cannot pause; stopping is the nearest it has.
+    m_service->send(Command::Stop);
+}
+
+void MprisPlayerAdaptor::PlayPause()
+{
+    m_service->send(m_service->state().isPlaying() ? Command::Stop : Command::Play);
+}
+
+void MprisPlayerAdaptor::Stop()
+{
+    m_service->send(Command::Stop);
+}
+
+void MprisPlayerAdaptor::Play()
+{
+    m_service->send(Command::Play);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Lineprotocol.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class MprisPlayerAdaptor;
+class PlayerState;
+
+// What the media controls may ask of the program: the same steps as its buttons and its
+// tray icon.
+struct PlayerActions
+{
+    std::function<void(Command)> send;
+    std::function<void()> raise;
+    std::function<void()> quit;
+};
+
+// The program as a media player on the session bus, for the desktop's media keys and panels.
+// Its properties follow the player state; every change but the position is announced.
+class MprisService final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static inline const QString ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+    static inline const QString BaseName = QStringLiteral("org.mpris.MediaPlayer2.brindora");
+
+    // The state must outlive the service.
+    MprisService(const PlayerState& state, PlayerActions actions);
+    ~MprisService() override;
+    MprisService(const MprisService&) = delete;
+    MprisService& operator=(const MprisService&) = delete;
+
+    // Appears on the bus; false, quietly, when there is no bus or it refuses.
+    bool publish(const QDBusConnection& bus);
+    // The name taken on the bus; empty while not published.
+    const QString& busName() const { return m_busName; }
+
+    const PlayerState& state() const { return m_state; }
+    // A transport command; ignored while the server is not connected, as the controls say.
+    void send(Command command) const;
+    // Run after the bus call has been answered: either may open a dialog that waits.
+    void raise();
+    void quit();
+
+private:
+    void announce(const QVariantMap& changed);
+    void unpublish();
+
+    const PlayerState& m_state;
+    const PlayerActions m_actions;
+    MprisPlayerAdaptor* m_player = nullptr; // owned as a child
+    QDBusConnection m_bus{QString()};
+    QString m_busName;
+};

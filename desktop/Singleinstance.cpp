@@ -1,0 +1,104 @@
+#include "Singleinstance.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QMetaObject>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int ConnectWait = 1000;
+constexpr int AnswerWait = 2000;
+constexpr int LockWait = 5000;
+constexpr qint64 WishLength = 16;
+
+const QByteArray ShowWord = QByteArrayLiteral("show\n");
+const QByteArray StayWord = QByteArrayLiteral("stay\n");
+
+// Beside the socket: a bare name's socket lies in the temporary folder, where Qt puts it.
+QString lockFilePath(const QString& name)
+{
+    const QString path = QFileInfo(name).isAbsolute() ? name : QDir::temp().filePath(name);
+    return path + QStringLiteral(".lock");
+}
+
+} // namespace
+
+QString sessionInstanceName()
+{
+    // What tells one login, one display and one settings profile from another.
+    QByteArray key = QDir::homePath().toUtf8();
+    key += '\n' + QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toUtf8();
+    for (const char* variable :
+         {"XDG_SESSION_ID", "XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        key += '\n' + qgetenv(variable);
+    }
+    const QString name =
+        QStringLiteral("brindora-") +
+        QString::fromLatin1(
+            QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
+    // In the per-user runtime folder where there is one, so no other user can take the
+    // name first; otherwise where Qt puts local sockets by default.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime).isDir() ? QDir(runtime).filePath(name) : name;
+}
+
+SingleInstance::SingleInstance(QString name) : m_name(std::move(name))
+{
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+}
+
+bool SingleInstance::handOver(Wish wish)
+{
+    // Two starts at the same moment (a session's autostart and a click in the menu) would
+    // both find no one and both listen; the lock lets one of them look at a time. A lock
+    // left by a start that died is taken over.
+    QLockFile lock(lockFilePath(m_name));
+    lock.tryLock(LockWait);
+    if (tellRunningCopy(wish)) {
+        return true;
+    }
+    // Nobody answered: whatever socket file is left belongs to a copy that died.
+    QLocalServer::removeServer(m_name);
+    m_server.listen(m_name);
+    return false;
+}
+
+bool SingleInstance::tellRunningCopy(Wish wish) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_name);
+    if (!socket.waitForConnected(ConnectWait)) {
+        return false;
+    }
+    socket.write(wish == Wish::Show ? ShowWord : StayWord);
+    socket.waitForBytesWritten(AnswerWait);
+    // The running copy hangs up once it has read the wish; a copy that hangs is still the
+    // one that runs, so this start ends either way.
+    if (socket.state() == QLocalSocket::ConnectedState) {
+        socket.waitForDisconnected(AnswerWait);
+    }
+    return true;
+}
+
+void SingleInstance::onNewConnection()
+{
+    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (!socket->canReadLine() && socket->bytesAvailable() < WishLength) {
+                return;
+            }
+            const QByteArray wish = socket->readLine(WishLength);
+            socket->disconnectFromServer();
+            if (wish == ShowWord) {
+                QMetaObject::invokeMethod(
+                    this, [this] { Q_EMIT showRequested(); }, Qt::QueuedConnection);
+            }
+        });
+    }
+}

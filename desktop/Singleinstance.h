@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+// The local socket's name for this user's copy in this desktop session and settings profile.
+// Two sessions (displays, logins) or two profiles get two names; one session gets one.
+QString sessionInstanceName();
+
+// One running copy per session. The first start listens on a local socket; a later start
+// hands its wish over through it and ends. A socket left behind by a copy that died answers
+// no one and is replaced.
+class SingleInstance final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Wish
+    {
+        Show, // bring the window back, as a click on the icon would
+        Stay, // leave the running copy as it is (an autostart meeting a running copy)
+    };
+
+    explicit SingleInstance(QString name);
+
+    // True when a running copy took the wish: this start should end. Otherwise this copy
+    // now listens for later starts (or, when it cannot, runs alone) and false is returned.
+    bool handOver(Wish wish);
+    bool isListening() const { return m_server.isListening(); }
+
+Q_SIGNALS:
+    // A later start asked for the window. Sent after the request is answered, so a dialog
+    // opened in response cannot hold the other start.
+    void showRequested();
+
+private:
+    bool tellRunningCopy(Wish wish) const;
+    void onNewConnection();
+
+    const QString m_name;
+    QLocalServer m_server;
+};

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""The program in the desktop session, one scenario per run. media: playerctl on the
+private session bus against a recording server: what it reads, the bytes its commands
+send. single: later starts hand over and end with 0; a copy killed with SIGKILL does
+not block the next start.
+
+Usage: desktopplayer.py SCENARIO BRINDORA
+"""
+
+import os
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+from desktop import require_program, run_session
+from remote import WINDOW_TITLE, Failure, Remote, wait_for
+from trayhost import TrayHost
+
+SETTINGS = "[General]\nhostname=127.0.0.1\n"
+BUS_NAME = "org.mpris.MediaPlayer2.brindora"
+
+
+class RecordingServer:
+    """Sends what the test says and a running time while playing; keeps what it gets."""
+
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.client = None
+        self.received = b""
+        self.playing = False
+        self.seconds = 0
+        self.lock = threading.Lock()
+        threading.Thread(target=self._serve, daemon=True).start()
+
+    def _serve(self):
+        self.client, _ = self.listener.accept()
+        threading.Thread(target=self._tick, daemon=True).start()
+        while data := self.client.recv(4096):
+            with self.lock:
+                self.received += data
+
+    def _tick(self):
+        while True:
+            if self.playing:
+                self.seconds += 1
+                self.send(f"304 0 0 {self.seconds}")
+            time.sleep(0.4)
+
+    def send(self, line):
+        self.client.sendall(line.encode() + b"\n")
+
+    def take(self):
+        with self.lock:
+            data, self.received = self.received, b""
+        return data
+
+
+class Run:
+    def __init__(self, desktop, brindora, workdir):
+        self.desktop = desktop
+        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
+                             os.path.join(workdir, "brindora.log"))
+        os.makedirs(os.path.dirname(self.remote.settings_path))
+        with open(self.remote.settings_path, "w") as store:
+            store.write(SETTINGS)
+        self.workdir = workdir
+        self.playerctl = require_program("playerctl")
+        self.gdbus = require_program("gdbus")
+
+    def player(self, *arguments):
+        result = self.remote.run(self.playerctl, "--player=brindora", *arguments, check=False)
+        return result.stdout.strip() if result.returncode == 0 else None
+
+    def expect_wire(self, server, arguments, expected):
+        self.player(*arguments)
+        sent = wait_for(server.take, f"bytes from 'playerctl {' '.join(arguments)}'")
+        if sent != expected:
+            raise Failure(f"'playerctl {' '.join(arguments)}' sent {sent!r}, not {expected!r}")
+        print(f"playerctl {' '.join(arguments)} -> {sent!r}")
+
+    def media(self):
+        server = RecordingServer()
+        self.remote.start(server.port)
+        wait_for(lambda: server.client, "the remote's connection")
+        server.send('303 "Harbour Lights"')
+        server.send("305 0 0 0")
+        wait_for(lambda: "brindora" in (self.player("--list-all") or "").split(),
+                 "brindora among playerctl's players")
+        monitor = self.desktop.spawn([self.gdbus, "monitor", "--session", "--dest", BUS_NAME],
+                                     stdout=subprocess.PIPE, text=True)
+        signals = []
+        threading.Thread(target=lambda: signals.extend(line for line in monitor.stdout
+                                                       if "PropertiesChanged" in line),
+                         daemon=True).start()
+        wait_for(lambda: self.player("metadata", "xesam:title") == "Harbour Lights",
+                 "the title through playerctl")
+
+        server.playing = True
+        wait_for(lambda: self.player("status") == "Playing", "status Playing while time runs")
+        for command, sent in (("play-pause", b"stop\n"), ("pause", b"stop\n"),
+                              ("next", b"next\n"), ("previous", b"prev\n"), ("stop", b"stop\n")):
+            self.expect_wire(server, [command], sent)
+        server.playing = False
+        wait_for(lambda: self.player("status") == "Stopped", "status Stopped once time stands")
+        self.expect_wire(server, ["play-pause"], b"play\n")
+        self.expect_wire(server, ["play"], b"play\n")
+
+        wait_for(lambda: self.player("shuffle") == "Off", "shuffle Off as the server says")
+        self.expect_wire(server, ["shuffle", "Toggle"], b"shuffle\n")
+        server.send("305 0 0 1")
+        wait_for(lambda: self.player("shuffle") == "On", "shuffle On after the server's 305")
+
+        server.send('303 "Lantern Road"')
+        changed = wait_for(lambda: [line for line in signals if "Lantern Road" in line],
+                           "PropertiesChanged for the new title")
+        if "<objectpath '/" not in changed[0] or any("'Position'" in line for line in signals):
+            raise Failure(f"track id not an object path, or the position signalled: {signals}")
+        # Read directly: playerctl reports a stopped player's position as 0.
+        position = self.remote.run(self.gdbus, "call", "--session", "--dest", BUS_NAME,
+                                   "--object-path", "/org/mpris/MediaPlayer2", "--method",
+                                   "org.freedesktop.DBus.Properties.Get",
+                                   "org.mpris.MediaPlayer2.Player", "Position").stdout.strip()
+        if position != f"(<int64 {server.seconds * 1000000}>,)":
+            raise Failure(f"position {position} µs, the server said {server.seconds} s")
+
+    def single(self):
+        TrayHost(self.desktop, self.workdir).start()
+        port = 9  # the connection does not matter here
+        self.remote.start(port, "-autominimize")
+        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
+        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden")
+
+        # The running copy reads the wish before a later start ends, so nothing comes late.
+        if self.remote.start_again(port, "-autominimize") or self.remote.windows(WINDOW_TITLE):
+            raise Failure("an -autominimize start failed or showed the running copy")
+        if self.remote.start_again(port) != 0:
+            raise Failure("a second start ended with a failure status")
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "the first copy's window shown")
+        print("second starts ended with 0; the first showed its window for the plain one")
+
+        os.kill(self.remote.pid, signal.SIGKILL)
+        self.remote.process.wait()
+        self.remote.start(port)
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "a new copy after SIGKILL")
+        if self.remote.start_again(port) != 0 or self.remote.process.poll() is not None:
+            raise Failure("the new copy does not take over the session")
+        print("after SIGKILL a new start runs and takes later starts")
+
+    def report(self):
+        print("brindora output:\n" + self.remote.log())
+
+
+def main(argv):
+    if len(argv) != 3 or argv[1] not in ("media", "single"):
+        print(__doc__)
+        return 2
+    return run_session("brindora-desktop-", lambda desktop, workdir: Run(desktop, argv[2], workdir),
+                       getattr(Run, argv[1]), f"{argv[1]}: as a desktop citizen should")
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,65 @@
+# cmake -DCPACK_CONFIG=... -DOUT_DIR=... -DVERSION=... -P Checkpackage.cmake
+# Makes the .deb into OUT_DIR (emptied first), then reads it back with dpkg-deb.
+cmake_minimum_required(VERSION 3.21)
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE err
+        OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(failed)
+        # A missing tool lands here too; tools/install-deps.sh installs them all.
+        message(FATAL_ERROR "${ARGN} failed (${failed}):\n${out}\n${err}")
+    endif()
+    set(out "${out}" PARENT_SCOPE)
+    set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${OUT_DIR}")
+run(cpack -G DEB --config "${CPACK_CONFIG}" -B "${OUT_DIR}")
+file(GLOB debs "${OUT_DIR}/*.deb")
+list(LENGTH debs count)
+if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one package in ${OUT_DIR}, found: ${debs}")
+endif()
+
+# The control fields: who it is, for which machine, and dependencies read from the
+# program's own libraries, plus the display plugins no library names.
+run(dpkg --print-architecture)
+set(arch "${out}")
+foreach(pair "Package=brindora" "Version=${VERSION}" "Architecture=${arch}")
+    string(REGEX MATCH "^([^=]*)=(.*)$" pair "${pair}")
+    set(field "${CMAKE_MATCH_1}")
+    set(expected "${CMAKE_MATCH_2}")
+    run(dpkg-deb -f "${debs}" ${field})
+    if(NOT out STREQUAL expected)
+        message(FATAL_ERROR "${field} is '${out}', not '${expected}'")
+    endif()
+endforeach()
+run(dpkg-deb -f "${debs}" Depends)
+foreach(dependency libqt6widgets6 libqt6dbus6 libqt6network6 qt6-qpa-plugins)
+    if(NOT out MATCHES "(^|, )${dependency}( |,|$)")
+        message(FATAL_ERROR "Depends lacks ${dependency}: ${out}")
+    endif()
+endforeach()
+
+# The contents: each piece a desktop looks for.
+run(dpkg-deb -c "${debs}")
+set(required bin/brindora share/doc/brindora/brindora.html share/applications/brindora.desktop
+    share/man/man1/brindora.1.gz share/metainfo/org.example.brindora.metainfo.xml)
+foreach(size 16 22 24 32 48 64 128 256)
+    list(APPEND required share/icons/hicolor/${size}x${size}/apps/brindora.png)
+endforeach()
+foreach(path IN LISTS required)
+    if(NOT out MATCHES " \\./usr/${path}(\n|$)")
+        message(FATAL_ERROR "the package lacks /usr/${path}")
+    endif()
+endforeach()
+
+# Unpacked: the metadata a software centre reads, tied to the menu entry and icons it names,
+# and a manual page man reads without complaint.
+set(root "${OUT_DIR}/root")
+run(dpkg-deb -x "${debs}" "${root}")
+run(appstreamcli validate-tree --no-net "${root}")
+run(man --warnings -l "${root}/usr/share/man/man1/brindora.1.gz")
+if(err)
+    message(FATAL_ERROR "man complains about brindora.1:\n${err}")
+endif()
