@@ -286,6 +286,8 @@ private Q_SLOTS:
         QMenu menu;
         menu.addAction(QStringLiteral("About"));
         m_hideTask->setPopupMenu(&menu);
+        // Handed on too, for a host that draws it at the icon itself.
+        QCOMPARE(m_area->menu, &menu);
         m_area->click(NotificationArea::RightButtonDown);
         QVERIFY(menu.isVisible());
         menu.close();
