@@ -146,10 +146,8 @@ void TFormBrindora::createTimersAndMenu()
     About1 = named(PopupMenuTaskbar->addAction(QStringLiteral("About")), "About1");
     N1 = named(PopupMenuTaskbar->addSeparator(), "N1");
     Quit1 = named(PopupMenuTaskbar->addAction(QStringLiteral("Quit")), "Quit1");
-    // Queued: a host that draws the menu itself asks over D-Bus and waits for the answer,
-    // which must not wait for the About box to close.
-    connect(About1, &QAction::triggered, this, &TFormBrindora::About1Click, Qt::QueuedConnection);
-    connect(Quit1, &QAction::triggered, this, &TFormBrindora::Quit1Click, Qt::QueuedConnection);
+    connect(About1, &QAction::triggered, this, &TFormBrindora::About1Click);
+    connect(Quit1, &QAction::triggered, this, &TFormBrindora::Quit1Click);
 }
 
 void TFormBrindora::FormCreate()

@@ -10,7 +10,12 @@ SystemTrayArea::~SystemTrayArea() = default;
 
 bool SystemTrayArea::isAvailable() const
 {
-    return hasNotificationArea();
+    if (!m_icon) {
+        return hasNotificationArea();
+    }
+    // The icon stays with the kind of host Qt chose for it. A host holding the icon may be
+    // calling it right now, so it is not asked and made to wait for the answer: the bus is.
+    return m_exportsMenu ? isStatusNotifierWatcherRegistered() : hasDesktopTray();
 }
 
 bool SystemTrayArea::makeIcon()

@@ -5,6 +5,7 @@
 
 #ifdef BRINDORA_HAVE_DBUS
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #endif
 #if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
@@ -22,25 +23,6 @@ xcb_connection_t* x11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 #endif
-
-// Whether a tray manager holds the XEmbed tray selection of the first screen.
-bool hasXEmbedTray()
-{
-#if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
-    xcb_connection_t* connection = x11Connection();
-    const quint32 selection = x11Atom("_NET_SYSTEM_TRAY_S0");
-    if (connection == nullptr || selection == 0) {
-        return false;
-    }
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
-#else
-    return false;
-#endif
-}
 
 } // namespace
 
@@ -78,12 +60,40 @@ bool isStatusNotifierHostRegistered()
 #endif
 }
 
-bool hasNotificationArea()
+bool isStatusNotifierWatcherRegistered()
+{
+#ifdef BRINDORA_HAVE_DBUS
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+#else
+    return false;
+#endif
+}
+
+bool hasDesktopTray()
 {
 #ifdef _WIN32
     // Windows always answers the same, and asking settles nothing there.
     return QSystemTrayIcon::isSystemTrayAvailable();
+#elif defined(BRINDORA_HAVE_XCB)
+    // A tray manager owns the tray selection of the first screen.
+    xcb_connection_t* connection = x11Connection();
+    const quint32 selection = x11Atom("_NET_SYSTEM_TRAY_S0");
+    if (connection == nullptr || selection == 0) {
+        return false;
+    }
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
 #else
-    return isStatusNotifierHostRegistered() || hasXEmbedTray();
+    return false;
 #endif
+}
+
+bool hasNotificationArea()
+{
+    return isStatusNotifierHostRegistered() || hasDesktopTray();
 }

@@ -8,10 +8,19 @@
 // leave the program without an icon for good.
 
 // Whether a StatusNotifierItem host has registered with the session bus's watcher, asked the
-// way Qt asks (so a watcher whose introspection data lacks the property counts as none).
+// way Qt asks (so a watcher whose introspection data lacks the property counts as none). The
+// question goes to the watcher itself and waits for its answer: only for a program that has no
+// item yet, which the watcher might be calling in turn.
 bool isStatusNotifierHostRegistered();
 
-// Whether the desktop has a notification area of any kind.
+// Whether a StatusNotifierItem watcher is on the session bus, asked of the bus alone.
+bool isStatusNotifierWatcherRegistered();
+
+// Whether the platform's own tray is there: the Windows notification area, or an XEmbed tray
+// holding the X11 tray selection.
+bool hasDesktopTray();
+
+// Whether the desktop has a notification area of either kind.
 bool hasNotificationArea();
 
 // The X11 atom of that name, or 0 where the program does not run on X11.
