@@ -15,7 +15,7 @@ bool SystemTrayArea::isAvailable() const
     }
     // The icon stays with the kind of host Qt chose for it. A host holding the icon may be
     // calling it right now, so it is not asked and made to wait for the answer: the bus is.
-    return m_exportsMenu ? isStatusNotifierWatcherRegistered() : hasDesktopTray();
+    return m_statusNotifier ? isStatusNotifierWatcherRegistered() : hasDesktopTray();
 }
 
 bool SystemTrayArea::makeIcon()
@@ -23,15 +23,15 @@ bool SystemTrayArea::makeIcon()
     if (m_icon) {
         return true;
     }
-    if (!isAvailable()) {
+    // The first icon makes Qt choose, for the rest of the run, between the StatusNotifierItem
+    // host and the platform's own tray; it chooses the host exactly when this says there is one.
+    m_statusNotifier = isStatusNotifierHostRegistered();
+    if (!m_statusNotifier && !hasDesktopTray()) {
         return false;
     }
-    // The first icon makes Qt choose, for the rest of the run, between the StatusNotifierItem
-    // host and the XEmbed tray; it chooses the host exactly when this says there is one.
-    m_exportsMenu = isStatusNotifierHostRegistered();
     m_icon = std::make_unique<QSystemTrayIcon>();
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &SystemTrayArea::onActivated);
-    if (m_exportsMenu) {
+    if (m_statusNotifier) {
         m_icon->setContextMenu(m_menu);
     }
     return true;
@@ -85,7 +85,7 @@ bool SystemTrayArea::remove()
 void SystemTrayArea::setMenu(QMenu* menu)
 {
     m_menu = menu;
-    if (m_icon && m_exportsMenu) {
+    if (m_icon && m_statusNotifier) {
         m_icon->setContextMenu(menu);
     }
 }

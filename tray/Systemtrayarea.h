@@ -35,6 +35,6 @@ private:
 
     // Made only once the desktop has a notification area (see Trayhosts.h).
     std::unique_ptr<QSystemTrayIcon> m_icon;
-    bool m_exportsMenu = false;
+    bool m_statusNotifier = false; // the icon is a StatusNotifierItem
     QPointer<QMenu> m_menu;
 };

@@ -1,134 +1,175 @@
 #!/usr/bin/env python3
-"""The program's StatusNotifierItem with a real host: one scenario per run.
-
-Each scenario starts a private X display and session bus, lxqt-panel as the
-StatusNotifierItem host (and the session's watcher), the demo server das-sim
-and the real brindora in a fresh settings folder, then acts on the program's
-item over D-Bus exactly as a host does when the user clicks the icon or its
-menu. The Wayland scenario runs brindora on a headless Weston instead of X.
+"""The program's StatusNotifierItem driven over the private session bus as a host
+drives it, with lxqt-panel as the real host and watcher; one scenario per run:
+late-host (the panel comes after the program: item, menu, a quiet keep-alive,
+About and Quit), password (Activate answered before the dialog), wayland (on
+a headless Weston, Quit keeps the stored place).
 
 Usage: snitest.py SCENARIO BRINDORA DAS_SIM
 """
 
 import os
+import subprocess
 import sys
+import time
 
-from desktop import run_session
-from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, WINDOW_TITLE, Failure,
+from gi.repository import Gio, GLib
+
+from desktop import Failure, require_program, run_session
+from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, LIMIT, PASSWORD_SETTINGS, WINDOW_TITLE,
                     Remote, start_server, wait_for)
-from statusnotifier import StatusNotifierHost, start_compositor
 
-# The program refreshes its icon every 5 s; this spans two refreshes and a bit.
-KEEPALIVE_SPAN_SECONDS = 11
-STORED_PLACE = "viewertop=123\nviewerleft=77\n"
+WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+           "org.kde.StatusNotifierWatcher")
+ITEM = "org.kde.StatusNotifierItem"
+PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
+KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
+PLACE = "viewertop=123\nviewerleft=77\n"
 
 
-class Scenario:
+class Run:
     def __init__(self, desktop, brindora, das_sim, workdir):
-        self.desktop = desktop
-        self.das_sim = das_sim
-        self.workdir = workdir
-        self.host = StatusNotifierHost(desktop, workdir)
+        self.desktop, self.das_sim, self.workdir = desktop, das_sim, workdir
+        self.panel = require_program("lxqt-panel")
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            desktop.env["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
         self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
                              os.path.join(workdir, "brindora.log"))
+
+    def call(self, service, path, interface, method, signature=None, *arguments):
+        """The reply's values; no answer within LIMIT seconds is a failure."""
+        parameters = GLib.Variant(signature, arguments) if signature else None
+        try:
+            return self.bus.call_sync(service, path, interface, method, parameters, None,
+                                      Gio.DBusCallFlags.NONE, LIMIT * 1000, None).unpack()
+        except GLib.Error as error:
+            raise Failure(f"{interface}.{method} on {service}{path}: {error.message}")
+
+    def get(self, service, path, interface, name):
+        return self.call(service, path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
+                         interface, name)[0]
+
+    def watcher(self, name):
+        try:
+            return self.get(*WATCHER, name)
+        except Failure:
+            return None  # no panel yet
+
+    def start_panel(self):
+        config = os.path.join(self.workdir, "panel.conf")
+        with open(config, "w") as out:
+            out.write(PANEL_CONFIG)
+        with open(os.path.join(self.workdir, "panel.log"), "ab") as log:
+            self.desktop.spawn([self.panel, "--configfile", config], stdout=log,
+                               stderr=subprocess.STDOUT,
+                               env=dict(self.desktop.env, QT_QPA_PLATFORM="xcb"))
+        wait_for(lambda: self.watcher("IsStatusNotifierHostRegistered"), "lxqt-panel's host")
 
     def start(self, *arguments, settings=CONNECTED_SETTINGS, environment=None):
         self.remote.write_settings(settings)
         self.remote.start(start_server(self.desktop, self.das_sim), *arguments,
                           environment=environment)
 
-    def start_hidden(self, settings=CONNECTED_SETTINGS):
-        self.host.start()
-        self.start("-autominimize", settings=settings)
-        item = self.host.wait_for_item(self.remote)
-        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
-        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden at start")
-        return item
+    def item(self):
+        """(service, path) of the program's item once the watcher lists it."""
+        for service, _, path in (entry.partition("/")
+                                 for entry in self.watcher("RegisteredStatusNotifierItems") or []):
+            if self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                         "GetConnectionUnixProcessID", "(s)", service)[0] == self.remote.pid:
+                return service, "/" + path
+        return None
+
+    def menu(self, service, path):
+        menu = self.get(service, path, ITEM, "Menu")
+        if menu == "/NO_DBUSMENU":
+            raise Failure("the item exports no menu: hosts draw none")
+        _, (_, _, entries) = self.call(service, menu, "com.canonical.dbusmenu", "GetLayout",
+                                       "(iias)", 0, -1, [])
+        return menu, [(entry.get("label", "-"), number) for number, entry, _ in entries]
+
+    def choose(self, item, label):
+        """Clicks the menu entry as the host does; returns once the program has answered."""
+        menu, entries = self.menu(*item)
+        self.call(item[0], menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+                  dict(entries)[label], "clicked", GLib.Variant("i", 0), 0)
+
+    def announced(self, item, seconds):
+        heard = []
+        self.bus.signal_subscribe(item[0], ITEM, None, item[1], None, Gio.DBusSignalFlags.NONE,
+                                  lambda *signal: heard.append(signal[4]))
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not GLib.MainContext.default().iteration(False):
+                time.sleep(0.05)
+        return heard
 
     def quit_from_menu(self, item):
-        item.choose("Quit")
+        self.choose(item, "Quit")
         self.remote.wait_for_exit("Quit in the item's menu")
         return self.remote.read_settings() or {}
 
     # -- the scenarios --
 
-    def menu(self):
-        item = self.start_hidden()
-        entries = [label for label, _ in item.menu()]
-        if entries != ["About", "-", "Quit"]:
-            raise Failure(f"the item's menu holds {entries}")
-        # The host's call is answered while the About box is still up.
-        item.choose("About")
-        self.remote.close_box_by_ok(ABOUT_TITLE)
-        if self.remote.windows(WINDOW_TITLE) or self.remote.process.poll() is not None:
-            raise Failure("closing the About box showed the window or ended the program")
-        stored = self.quit_from_menu(item)
-        if "hostname" not in stored:
-            raise Failure(f"Quit stored no settings: {stored}")
-        print(f"menu {entries} drawn by the host; About opened, Quit ended brindora with 0")
-
-    def activate(self):
-        item = self.start_hidden()
-        heard = item.announcements_during(KEEPALIVE_SPAN_SECONDS)
-        resent = [name for name in heard if name in ("NewIcon", "NewToolTip")]
-        if resent:
-            raise Failure(f"the unchanged icon was announced again: {resent}")
-        item.activate()
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after Activate")
-        print(f"nothing re-announced over {KEEPALIVE_SPAN_SECONDS} s; Activate restored the window")
-
-    def password(self):
-        item = self.start_hidden(PASSWORD_SETTINGS)
-        # Returns only once the program has answered; the dialog must not hold that answer.
-        item.activate()
-        self.remote.type_into(wait_for(lambda: self.remote.window("Restore Program"),
-                                       "Restore Program dialog after Activate was answered"),
-                              "sECRET")
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
-        print("Activate was answered before the password dialog; the password restored the window")
-
     def late_host(self):
         self.start()
         wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window")
-        self.host.start()
-        self.host.wait_for_item(self.remote).menu_path()
-        print("a host that came after the program got its item")
-        self.host.stop()
-        self.host.start()
-        self.host.wait_for_item(self.remote)
-        print("a restarted host got it again")
+        self.start_panel()
+        item = wait_for(self.item, "the program's item with the panel that came late")
+        labels = [label for label, _ in self.menu(*item)[1]]
+        if labels != ["About", "-", "Quit"]:
+            raise Failure(f"the item's menu holds {labels}")
+        resent = [name for name in self.announced(item, KEEPALIVE_SPAN_SECONDS)
+                  if name in ("NewIcon", "NewToolTip")]
+        if resent:
+            raise Failure(f"the unchanged icon was announced again: {resent}")
+        self.choose(item, "About")
+        self.remote.close_box_by_ok(ABOUT_TITLE)
+        print(f"late panel got the item and its menu {labels}; About answered at once; "
+              f"Quit: {self.quit_from_menu(item)}")
 
-    def wayland_quit(self):
-        self.host.start()
-        self.start(settings=CONNECTED_SETTINGS + STORED_PLACE,
-                   environment=start_compositor(self.desktop, self.workdir))
-        stored = self.quit_from_menu(self.host.wait_for_item(self.remote))
-        kept = {key: stored.get(key) for key in ("viewertop", "viewerleft")}
-        if kept != {"viewertop": "123", "viewerleft": "77"} or "hostname" not in stored:
-            raise Failure(f"Quit on Wayland stored {stored} over {STORED_PLACE!r}")
+    def password(self):
+        self.start_panel()
+        self.start("-autominimize", settings=PASSWORD_SETTINGS)
+        item = wait_for(self.item, "the program's item")
+        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
+        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden at start")
+        self.call(*item, ITEM, "Activate", "(ii)", 0, 0)
+        dialog = wait_for(lambda: self.remote.window("Restore Program"), "password dialog")
+        self.remote.type_into(dialog, "sECRET")
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
+        print("Activate was answered before the password dialog, which brought the window back")
+
+    def wayland(self):
+        self.start_panel()
+        runtime = os.path.join(self.workdir, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.desktop.spawn([require_program("weston"), "--backend=headless-backend.so",
+                            "--socket=wayland-brindora", "--idle-time=0"],
+                           env=dict(self.desktop.env, XDG_RUNTIME_DIR=runtime),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists(os.path.join(runtime, "wayland-brindora")), "Weston")
+        self.start(settings=CONNECTED_SETTINGS + PLACE,
+                   environment={"QT_QPA_PLATFORM": "wayland", "XDG_RUNTIME_DIR": runtime,
+                                "WAYLAND_DISPLAY": "wayland-brindora"})
+        stored = self.quit_from_menu(wait_for(self.item, "the program's item"))
+        if (stored.get("viewertop"), stored.get("viewerleft")) != ("123", "77"):
+            raise Failure(f"Quit on Wayland stored {stored} over {PLACE!r}")
         print(f"Quit on Wayland kept the stored place: {stored}")
 
     def report(self):
-        print("X window tree:\n" + self.remote.run("xwininfo", "-root", "-tree", check=False).stdout)
-        print("lxqt-panel output:\n" + self.host.log())
         print("brindora output:\n" + self.remote.log())
 
 
-SCENARIOS = {
-    "menu": Scenario.menu,
-    "activate": Scenario.activate,
-    "password": Scenario.password,
-    "late-host": Scenario.late_host,
-    "wayland-quit": Scenario.wayland_quit,
-}
+SCENARIOS = {"late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
 
 
 def main(argv):
     if len(argv) != 4 or argv[1] not in SCENARIOS:
         print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
         return 2
-    return run_session("brindora-sni-",
-                       lambda desktop, workdir: Scenario(desktop, argv[2], argv[3], workdir),
+    return run_session("brindora-sni-", lambda desktop, workdir: Run(desktop, *argv[2:], workdir),
                        SCENARIOS[argv[1]], argv[1])
 
 

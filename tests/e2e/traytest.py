@@ -216,15 +216,6 @@ class Scenario:
         self.main_window()
         print("the icon in the new tray restores the window")
 
-    def late_tray(self):
-        """Started before the tray, as a race at the session's start can have it."""
-        self.tray.stop()
-        self.start()
-        self.main_window()
-        self.tray.start()
-        self.wait_for_icon()
-        print("a tray that came after the program got the icon")
-
     def autominimize(self):
         self.start("-AutoMinimize", settings=CONNECTED_SETTINGS)
         self.wait_for_icon()
@@ -302,7 +293,6 @@ SCENARIOS = {
     "password": Scenario.password,
     "menu-quit": Scenario.menu_quit,
     "tray-restart": Scenario.tray_restart,
-    "late-tray": Scenario.late_tray,
     "autominimize": Scenario.autominimize,
     "persistence": Scenario.persistence,
 }
