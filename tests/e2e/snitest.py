@@ -22,6 +22,9 @@ from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, LIMIT, PASSWORD_SETTINGS, W
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
            "org.kde.StatusNotifierWatcher")
 ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
 PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
 KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
 PLACE = "viewertop=123\nviewerleft=77\n"
@@ -30,26 +33,23 @@ PLACE = "viewertop=123\nviewerleft=77\n"
 class Run:
     def __init__(self, desktop, brindora, das_sim, workdir):
         self.desktop, self.das_sim, self.workdir = desktop, das_sim, workdir
-        self.panel = require_program("lxqt-panel")
         self.bus = Gio.DBusConnection.new_for_address_sync(
-            desktop.env["DBUS_SESSION_BUS_ADDRESS"],
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            desktop.env["DBUS_SESSION_BUS_ADDRESS"], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
             | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
         self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
                              os.path.join(workdir, "brindora.log"))
 
     def call(self, service, path, interface, method, signature=None, *arguments):
         """The reply's values; no answer within LIMIT seconds is a failure."""
-        parameters = GLib.Variant(signature, arguments) if signature else None
         try:
-            return self.bus.call_sync(service, path, interface, method, parameters, None,
-                                      Gio.DBusCallFlags.NONE, LIMIT * 1000, None).unpack()
+            return self.bus.call_sync(service, path, interface, method,
+                                      GLib.Variant(signature, arguments) if signature else None,
+                                      None, Gio.DBusCallFlags.NONE, LIMIT * 1000, None).unpack()
         except GLib.Error as error:
             raise Failure(f"{interface}.{method} on {service}{path}: {error.message}")
 
     def get(self, service, path, interface, name):
-        return self.call(service, path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
-                         interface, name)[0]
+        return self.call(service, path, PROPERTIES, "Get", "(ss)", interface, name)[0]
 
     def watcher(self, name):
         try:
@@ -61,10 +61,9 @@ class Run:
         config = os.path.join(self.workdir, "panel.conf")
         with open(config, "w") as out:
             out.write(PANEL_CONFIG)
-        with open(os.path.join(self.workdir, "panel.log"), "ab") as log:
-            self.desktop.spawn([self.panel, "--configfile", config], stdout=log,
-                               stderr=subprocess.STDOUT,
-                               env=dict(self.desktop.env, QT_QPA_PLATFORM="xcb"))
+        self.desktop.spawn([require_program("lxqt-panel"), "--configfile", config],
+                           env=dict(self.desktop.env, QT_QPA_PLATFORM="xcb"),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.watcher("IsStatusNotifierHostRegistered"), "lxqt-panel's host")
 
     def start(self, *arguments, settings=CONNECTED_SETTINGS, environment=None):
@@ -76,24 +75,23 @@ class Run:
         """(service, path) of the program's item once the watcher lists it."""
         for service, _, path in (entry.partition("/")
                                  for entry in self.watcher("RegisteredStatusNotifierItems") or []):
-            if self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                         "GetConnectionUnixProcessID", "(s)", service)[0] == self.remote.pid:
+            if self.call(*BUS, "GetConnectionUnixProcessID", "(s)", service)[0] == self.remote.pid:
                 return service, "/" + path
         return None
 
-    def menu(self, service, path):
-        menu = self.get(service, path, ITEM, "Menu")
-        if menu == "/NO_DBUSMENU":
+    def menu(self, item):
+        """The menu's path and its entries, as (label, id) in order."""
+        path = self.get(*item, ITEM, "Menu")
+        if path == "/NO_DBUSMENU":
             raise Failure("the item exports no menu: hosts draw none")
-        _, (_, _, entries) = self.call(service, menu, "com.canonical.dbusmenu", "GetLayout",
-                                       "(iias)", 0, -1, [])
-        return menu, [(entry.get("label", "-"), number) for number, entry, _ in entries]
+        _, (_, _, entries) = self.call(item[0], path, MENU, "GetLayout", "(iias)", 0, -1, [])
+        return path, [(entry.get("label", "-"), number) for number, entry, _ in entries]
 
     def choose(self, item, label):
         """Clicks the menu entry as the host does; returns once the program has answered."""
-        menu, entries = self.menu(*item)
-        self.call(item[0], menu, "com.canonical.dbusmenu", "Event", "(isvu)",
-                  dict(entries)[label], "clicked", GLib.Variant("i", 0), 0)
+        path, entries = self.menu(item)
+        self.call(item[0], path, MENU, "Event", "(isvu)", dict(entries)[label], "clicked",
+                  GLib.Variant("i", 0), 0)
 
     def announced(self, item, seconds):
         heard = []
@@ -117,7 +115,7 @@ class Run:
         wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window")
         self.start_panel()
         item = wait_for(self.item, "the program's item with the panel that came late")
-        labels = [label for label, _ in self.menu(*item)[1]]
+        labels = [label for label, _ in self.menu(item)[1]]
         if labels != ["About", "-", "Quit"]:
             raise Failure(f"the item's menu holds {labels}")
         resent = [name for name in self.announced(item, KEEPALIVE_SPAN_SECONDS)
