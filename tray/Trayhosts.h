@@ -8,9 +8,9 @@
 // leave the program without an icon for good.
 
 // Whether a StatusNotifierItem host has registered with the session bus's watcher, asked the
-// way Qt asks (so a watcher whose introspection data lacks the property counts as none). The
-// question goes to the watcher itself and waits for its answer: only for a program that has no
-// item yet, which the watcher might be calling in turn.
+// way Qt asks (so a watcher whose introspection data lacks the property counts as none). This
+// waits for the watcher's own answer, so it is asked only while the program has no item: the
+// watcher may be calling an item and waiting for it in turn.
 bool isStatusNotifierHostRegistered();
 
 // Whether a StatusNotifierItem watcher is on the session bus, asked of the bus alone.
