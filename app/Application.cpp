@@ -8,6 +8,8 @@ BrindoraApplication::BrindoraApplication(int& argc, char** argv) : QApplication(
 {
     setApplicationName(QStringLiteral("Brindora Control"));
     setOrganizationName(QStringLiteral("Pellwyn"));
+    // Wayland compositors find the window's icon and name through the installed menu entry.
+    setDesktopFileName(QStringLiteral("brindora"));
     // Dialogs are closed while the main window sits hidden; only Quit ends the program.
     setQuitOnLastWindowClosed(false);
 }

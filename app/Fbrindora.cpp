@@ -189,12 +189,13 @@ void TFormBrindora::LoadWindowSettings()
     ReadSettingString(key, QStringLiteral("hostname"), HostName, HostName, HostNameSize);
     CloseSettings(key);
 
-    std::vector<PlacementRect> screens;
+    std::vector<PlacementRect> workAreas;
     for (const QScreen* each : QGuiApplication::screens()) {
-        screens.push_back(toPlacement(each->geometry()));
+        workAreas.push_back(toPlacement(each->availableGeometry()));
     }
-    if (!isOnAnyScreen({left, top, width(), height()}, screens)) {
-        // The screen it stood on is gone; a window nobody can see is of no use.
+    if (!isTitleBarReachable({left, top, width(), height()}, workAreas)) {
+        // The screen it stood on is gone, or the place was never real; a window that can't
+        // be taken by its title bar is of no use there.
         top = defaultTop;
         left = defaultLeft;
     }
@@ -205,8 +206,12 @@ void TFormBrindora::SaveWindowSettings()
 {
     SettingsKey key;
     OpenSettings(key, SettingsName);
-    WriteSettingInt(key, QStringLiteral("viewertop"), pos().y());
-    WriteSettingInt(key, QStringLiteral("viewerleft"), pos().x());
+    // Where the platform does not tell where the window is, pos() is made up: the stored
+    // place stays as the last desktop that knew it left it.
+    if (platformPlacesWindows()) {
+        WriteSettingInt(key, QStringLiteral("viewertop"), pos().y());
+        WriteSettingInt(key, QStringLiteral("viewerleft"), pos().x());
+    }
     WriteSettingString(key, QStringLiteral("hostname"), HostName);
     CloseSettings(key);
 }

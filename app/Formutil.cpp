@@ -13,9 +13,14 @@ PlacementRect toPlacement(const QRect& rect)
     return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
 
+bool platformPlacesWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void PlaceDialog(QWidget* parent, QWidget* dialog)
 {
-    if (parent == nullptr || dialog == nullptr) {
+    if (parent == nullptr || dialog == nullptr || !platformPlacesWindows()) {
         return;
     }
     QScreen* screen = parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();

@@ -16,8 +16,14 @@ enum ModalResult
     mrCancel = 2
 };
 
+// False where the compositor alone decides where windows go and never tells (Wayland): a
+// window's place there can be neither read nor set, and a menu without a parent window
+// cannot be put at the mouse.
+bool platformPlacesWindows();
+
 // Moves the dialog over the parent by the placement rule, using both windows' outer frames
-// and the parent's screen. Does nothing when either is missing.
+// and the parent's screen. Does nothing when either is missing, or where the platform does
+// not place windows (there the compositor puts a dialog over its parent itself).
 void PlaceDialog(QWidget* parent, QWidget* dialog);
 
 // Every form's text face: MS Sans Serif 8 pt where it exists, the desktop's sans serif at

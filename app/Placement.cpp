@@ -1,5 +1,6 @@
 #include "Placement.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -8,6 +9,8 @@ namespace {
 constexpr int NearlySameSize = 10;
 constexpr int CoverShift = 15;
 constexpr int BottomMargin = 50;
+// How much of a title bar, across and down, a mouse needs to take hold of it.
+constexpr int TitleBarGrip = 32;
 
 } // namespace
 
@@ -43,14 +46,14 @@ PlacementPoint placeDialogRect(const PlacementRect& parent, int dialogWidth, int
     return at;
 }
 
-bool isOnAnyScreen(const PlacementRect& window, const std::vector<PlacementRect>& screens)
+bool isTitleBarReachable(const PlacementRect& window, const std::vector<PlacementRect>& workAreas)
 {
-    for (const PlacementRect& screen : screens) {
-        const bool overlapsAcross =
-            window.left < screen.left + screen.width && screen.left < window.left + window.width;
-        const bool overlapsDown =
-            window.top < screen.top + screen.height && screen.top < window.top + window.height;
-        if (overlapsAcross && overlapsDown) {
+    for (const PlacementRect& area : workAreas) {
+        const bool topInside =
+            window.top >= area.top && window.top + TitleBarGrip <= area.top + area.height;
+        const int across = std::min(window.left + window.width, area.left + area.width) -
+                           std::max(window.left, area.left);
+        if (topInside && across >= TitleBarGrip) {
             return true;
         }
     }

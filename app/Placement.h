@@ -26,6 +26,9 @@ struct PlacementPoint
 PlacementPoint placeDialogRect(const PlacementRect& parent, int dialogWidth, int dialogHeight,
                                const PlacementRect& screen);
 
-// True when at least part of the window lies on one of the screens. A window stored while a
-// monitor that has since been unplugged was there may lie on none.
-bool isOnAnyScreen(const PlacementRect& window, const std::vector<PlacementRect>& screens);
+// True when the window's title bar, along the top of its outer rectangle, can be grabbed with
+// the mouse on one of the screens: its top edge lies within that screen's work area (below any
+// top panel) and a piece of it wide enough to grab lies across the work area. A window stored
+// while a monitor that has since been unplugged was there, or by a desktop that reported a
+// made-up place for it, may have none.
+bool isTitleBarReachable(const PlacementRect& window, const std::vector<PlacementRect>& workAreas);

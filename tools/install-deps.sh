@@ -6,8 +6,9 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           xvfb xauth x11-utils xdotool
           # the end-to-end test: a private session bus, AT-SPI read from Python, screenshots
           dbus-daemon dbus-bin at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
-          # the tray tests: a window manager whose task bar holds tray icons
-          icewm wmctrl
+          # the tray tests: a window manager whose task bar holds tray icons, a StatusNotifierItem
+          # host, and a headless Wayland compositor with Qt's Wayland platform
+          icewm wmctrl lxqt-panel weston qt6-wayland
           # the install test checks the menu entries
           desktop-file-utils
           # the Debian package and its test: dependencies, AppStream data, the manual page

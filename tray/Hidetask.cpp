@@ -36,6 +36,12 @@ THideOnTaskbar::~THideOnTaskbar()
     m_area.setMessageHandler(nullptr);
 }
 
+void THideOnTaskbar::setPopupMenu(QMenu* menu)
+{
+    m_popupMenu = menu;
+    m_area.setMenu(menu);
+}
+
 void THideOnTaskbar::SetKeepIcon(bool keep)
 {
     m_keepIcon = keep;
@@ -217,8 +223,10 @@ void THideOnTaskbar::OnTrayLeftClick()
 
 void THideOnTaskbar::ShowTrayMenu()
 {
+    // Where the mouse's place is unknown and a menu without a parent window would come up as
+    // a window of its own, the host draws the menu the area was handed instead.
     const QPoint at = QCursor::pos();
-    if (m_popupMenu) {
+    if (m_popupMenu && platformPlacesWindows()) {
         m_popupMenu->popup(at);
     }
 }

@@ -29,7 +29,7 @@ public:
     void setToolTip(const QString& toolTip) { m_toolTip = toolTip; }
     void setIcon(const QIcon& icon) { m_icon = icon; }
     void setSettingsName(const QString& name) { m_settingsName = name; }
-    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    void setPopupMenu(QMenu* menu);
     // How a refused add waits before it asks again; the GUI thread sleeps by default.
     void setPause(std::function<void(int milliseconds)> pause) { m_pause = std::move(pause); }
 

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QMenu;
+
 // The desktop's notification area as the tray controller sees it: requests that the area
 // may refuse, and clicks coming back. The real one sits on QSystemTrayIcon; tests use a fake
 // that refuses on demand.
@@ -27,6 +29,9 @@ public:
     virtual bool add(const QIcon& icon, const QString& toolTip) = 0;
     virtual bool modify(const QIcon& icon, const QString& toolTip) = 0;
     virtual bool remove() = 0;
+
+    // The icon's menu, for areas that draw it themselves; the others leave it to the program.
+    virtual void setMenu(QMenu* menu) = 0;
 
     // Called with a MouseEvent value (or any other number for clicks nobody handles).
     void setMessageHandler(std::function<void(int)> handler) { m_handler = std::move(handler); }

@@ -1,61 +1,112 @@
 #include "Systemtrayarea.h"
 
-SystemTrayArea::SystemTrayArea(QObject* parent) : QObject(parent)
-{
-    connect(&m_icon, &QSystemTrayIcon::activated, this, &SystemTrayArea::onActivated);
-}
+#include "Trayhosts.h"
+
+#include <QMenu>
+
+SystemTrayArea::SystemTrayArea(QObject* parent) : QObject(parent) {}
+
+SystemTrayArea::~SystemTrayArea() = default;
 
 bool SystemTrayArea::isAvailable() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    if (!m_icon) {
+        return hasNotificationArea();
+    }
+    // The icon stays with the kind of host Qt chose for it. A host holding the icon may be
+    // calling it right now, so it is not asked and made to wait for the answer: the bus is.
+    return m_statusNotifier ? isStatusNotifierWatcherRegistered() : hasDesktopTray();
+}
+
+bool SystemTrayArea::makeIcon()
+{
+    if (m_icon) {
+        return true;
+    }
+    // The first icon makes Qt choose, for the rest of the run, between the StatusNotifierItem
+    // host and the platform's own tray; it chooses the host exactly when this says there is one.
+    m_statusNotifier = isStatusNotifierHostRegistered();
+    if (!m_statusNotifier && !hasDesktopTray()) {
+        return false;
+    }
+    m_icon = std::make_unique<QSystemTrayIcon>();
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &SystemTrayArea::onActivated);
+    if (m_statusNotifier) {
+        m_icon->setContextMenu(m_menu);
+    }
+    return true;
+}
+
+void SystemTrayArea::update(const QIcon& icon, const QString& toolTip)
+{
+    // Every set is announced to a StatusNotifierItem host, changed or not, and the host then
+    // reads the whole item again.
+    if (icon.cacheKey() != m_icon->icon().cacheKey()) {
+        m_icon->setIcon(icon);
+    }
+    if (toolTip != m_icon->toolTip()) {
+        m_icon->setToolTip(toolTip);
+    }
 }
 
 bool SystemTrayArea::add(const QIcon& icon, const QString& toolTip)
 {
-    if (!isAvailable()) {
+    if (!makeIcon()) {
         return false;
     }
-    m_icon.setIcon(icon);
-    m_icon.setToolTip(toolTip);
+    update(icon, toolTip);
     // An icon that is already there stays put rather than being taken out and put back,
     // which would make it jump in the tray at every hide. After a restart of the area Qt
-    // embeds a shown icon anew by itself.
-    m_icon.show();
-    return m_icon.isVisible();
+    // embeds or registers a shown icon anew by itself.
+    m_icon->show();
+    return m_icon->isVisible();
 }
 
 bool SystemTrayArea::modify(const QIcon& icon, const QString& toolTip)
 {
-    if (!isAvailable()) {
+    if (!makeIcon()) {
         return false;
     }
-    m_icon.setIcon(icon);
-    m_icon.setToolTip(toolTip);
-    if (!m_icon.isVisible()) {
-        // The area appeared after the icon was asked for: put it there now.
-        m_icon.show();
+    update(icon, toolTip);
+    if (!m_icon->isVisible()) {
+        m_icon->show();
     }
     return true;
 }
 
 bool SystemTrayArea::remove()
 {
-    m_icon.hide();
+    if (m_icon) {
+        m_icon->hide();
+    }
     return true;
+}
+
+void SystemTrayArea::setMenu(QMenu* menu)
+{
+    m_menu = menu;
+    if (m_icon && m_statusNotifier) {
+        m_icon->setContextMenu(menu);
+    }
 }
 
 void SystemTrayArea::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
+    int mouseEvent = 0;
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        deliver(LeftButtonDown);
+        mouseEvent = LeftButtonDown;
         break;
     case QSystemTrayIcon::Context:
-        deliver(RightButtonDown);
+        mouseEvent = RightButtonDown;
         break;
     case QSystemTrayIcon::DoubleClick:
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:
-        break;
+        return;
     }
+    // Handed on once the platform's call has returned: a host that clicked over D-Bus waits
+    // for that call's answer, and a password dialog opened by the click must not hold it.
+    QMetaObject::invokeMethod(
+        this, [this, mouseEvent] { deliver(mouseEvent); }, Qt::QueuedConnection);
 }

@@ -3,25 +3,38 @@
 #include "Notificationarea.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
+#include <memory>
+
+class QMenu;
+
 // The notification area through Qt: the Windows notification area, an XEmbed tray on X11, or
-// a StatusNotifierItem host. The menu is never handed to Qt, so a right click opens our menu
-// once, at the mouse, on every kind of desktop.
+// a StatusNotifierItem host over D-Bus. A StatusNotifierItem host gets the menu itself and
+// draws it at the icon; elsewhere a right click comes back to the program, which opens the
+// menu at the mouse.
 class SystemTrayArea final : public QObject, public NotificationArea
 {
     Q_OBJECT
 
 public:
     explicit SystemTrayArea(QObject* parent = nullptr);
+    ~SystemTrayArea() override;
 
     bool isAvailable() const override;
     bool add(const QIcon& icon, const QString& toolTip) override;
     bool modify(const QIcon& icon, const QString& toolTip) override;
     bool remove() override;
+    void setMenu(QMenu* menu) override;
 
 private:
+    bool makeIcon();
+    void update(const QIcon& icon, const QString& toolTip);
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
-    QSystemTrayIcon m_icon;
+    // Made only once the desktop has a notification area (see Trayhosts.h).
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+    bool m_statusNotifier = false; // the icon is a StatusNotifierItem
+    QPointer<QMenu> m_menu;
 };

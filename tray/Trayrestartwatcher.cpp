@@ -1,7 +1,8 @@
 #include "Trayrestartwatcher.h"
 
+#include "Trayhosts.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QTimer>
 
 #ifdef _WIN32
@@ -9,43 +10,35 @@
 #elif defined(BRINDORA_HAVE_XCB)
 #include <xcb/xcb.h>
 #endif
-
-namespace {
-
-#if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-quint32 internAtom(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const quint32 atom = reply ? reply->atom : 0;
-    free(reply);
-    return atom;
-}
+#ifdef BRINDORA_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #endif
-
-} // namespace
 
 TrayRestartWatcher::TrayRestartWatcher(std::function<void()> onRestart)
     : m_onRestart(std::move(onRestart))
 {
 #ifdef _WIN32
     m_restartMessage = RegisterWindowMessageW(L"TaskbarCreated");
-#elif defined(BRINDORA_HAVE_XCB)
-    if (xcb_connection_t* connection = x11Connection()) {
-        m_restartMessage = internAtom(connection, "MANAGER");
-        m_trayAtom = internAtom(connection, "_NET_SYSTEM_TRAY_S0");
-    }
+#else
+    m_restartMessage = x11Atom("MANAGER");
+    m_trayAtom = x11Atom("_NET_SYSTEM_TRAY_S0");
 #endif
     if (m_restartMessage != 0) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
+#ifdef BRINDORA_HAVE_DBUS
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        auto* appearing =
+            new QDBusServiceWatcher(watcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
+        connect(appearing, &QDBusServiceWatcher::serviceRegistered, this,
+                &TrayRestartWatcher::onHostAppeared);
+        bus.connect(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher,
+                    QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(onHostAppeared()));
+    }
+#endif
 }
 
 TrayRestartWatcher::~TrayRestartWatcher()
@@ -53,6 +46,12 @@ TrayRestartWatcher::~TrayRestartWatcher()
     if (m_restartMessage != 0 && QCoreApplication::instance()) {
         QCoreApplication::instance()->removeNativeEventFilter(this);
     }
+}
+
+void TrayRestartWatcher::onHostAppeared()
+{
+    // Later, from the event loop, and only while this watcher (and so its owner) still lives.
+    QTimer::singleShot(0, this, [this] { m_onRestart(); });
 }
 
 bool TrayRestartWatcher::nativeEventFilter(const QByteArray& eventType, void* message,
@@ -84,7 +83,7 @@ bool TrayRestartWatcher::nativeEventFilter(const QByteArray& eventType, void* me
 #endif
     if (restarted) {
         // After Qt has seen the new area itself; the event goes on to it unchanged.
-        QTimer::singleShot(0, QCoreApplication::instance(), m_onRestart);
+        onHostAppeared();
     }
     return false;
 }

@@ -57,27 +57,31 @@ private Q_SLOTS:
         QCOMPARE(at.top, top);
     }
 
-    void windowOnAnyScreen_data()
+    void titleBarReachable_data()
     {
         QTest::addColumn<PlacementRect>("window");
-        QTest::addColumn<bool>("visible");
+        QTest::addColumn<bool>("reachable");
         QTest::newRow("inside") << PlacementRect{100, 100, 383, 90} << true;
-        QTest::newRow("partly off the right edge") << PlacementRect{1900, 100, 383, 90} << true;
         QTest::newRow("on the second screen") << PlacementRect{2500, 500, 383, 90} << true;
         QTest::newRow("in the gap below the smaller screen")
             << PlacementRect{2500, 1100, 383, 90} << false;
         QTest::newRow("far right of every screen") << PlacementRect{5000, 100, 383, 90} << false;
-        QTest::newRow("touching the left edge from outside")
-            << PlacementRect{-383, 100, 383, 90} << false;
-        QTest::newRow("one pixel in from above") << PlacementRect{100, -89, 383, 90} << true;
+        QTest::newRow("under the top panel") << PlacementRect{100, 0, 383, 90} << false;
+        QTest::newRow("decoration margins as a place") << PlacementRect{-3, -30, 383, 90} << false;
+        QTest::newRow("title bar right at the bottom edge")
+            << PlacementRect{100, 1070, 383, 90} << false;
+        QTest::newRow("a sliver across the right edge")
+            << PlacementRect{3180, 100, 383, 90} << false;
+        QTest::newRow("enough across the left edge") << PlacementRect{-340, 100, 383, 90} << true;
     }
 
-    void windowOnAnyScreen()
+    void titleBarReachable()
     {
         QFETCH(PlacementRect, window);
-        QFETCH(bool, visible);
-        const std::vector<PlacementRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
-        QCOMPARE(isOnAnyScreen(window, screens), visible);
+        QFETCH(bool, reachable);
+        // A top panel on the first screen, none on the second.
+        const std::vector<PlacementRect> workAreas{{0, 27, 1920, 1053}, {1920, 0, 1280, 1024}};
+        QCOMPARE(isTitleBarReachable(window, workAreas), reachable);
     }
 
     void scanCommandLine_data()

@@ -132,10 +132,17 @@ private Q_SLOTS:
         QCOMPARE(form->hostName(), QStringLiteral("127.0.0.1"));
     }
 
-    void aPlaceOffEveryScreenFallsBackToTheCentre()
+    void aPlaceOutOfReachFallsBackToTheCentre_data()
     {
-        QVERIFY(m_settings->writeRaw("[General]\nviewertop=100\nviewerleft=30000\n"
-                                     "hostname=127.0.0.1\n"));
+        QTest::addColumn<QByteArray>("place");
+        QTest::newRow("off every screen") << QByteArray("viewertop=100\nviewerleft=30000\n");
+        QTest::newRow("title bar above the screen") << QByteArray("viewertop=-30\nviewerleft=-3\n");
+    }
+
+    void aPlaceOutOfReachFallsBackToTheCentre()
+    {
+        QFETCH(QByteArray, place);
+        QVERIFY(m_settings->writeRaw("[General]\n" + place + "hostname=127.0.0.1\n"));
         auto form = startProgram();
         QCOMPARE(form->pos(), screenCentre());
         QCOMPARE(form->hostName(), QStringLiteral("127.0.0.1"));

@@ -64,9 +64,7 @@ class Run:
         self.desktop = desktop
         self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
                              os.path.join(workdir, "brindora.log"))
-        os.makedirs(os.path.dirname(self.remote.settings_path))
-        with open(self.remote.settings_path, "w") as store:
-            store.write(SETTINGS)
+        self.remote.write_settings(SETTINGS)
         self.workdir = workdir
         self.playerctl = require_program("playerctl")
         self.gdbus = require_program("gdbus")

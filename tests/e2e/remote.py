@@ -11,6 +11,10 @@ import a11y
 from desktop import Failure, read_line, require_program
 
 WINDOW_TITLE = "Orvid's Brindora Control"
+ABOUT_TITLE = "About Orvid's Brindora Controller"
+# A server already set, as after an earlier Setup, so the link comes up at once.
+CONNECTED_SETTINGS = "[General]\nhostname=127.0.0.1\n"
+PASSWORD_SETTINGS = CONNECTED_SETTINGS + "hidetask_usepassword=1\nhidetask_password=Secret\n"
 LINK_MESSAGES = {
     "",
     "Connecting...",
@@ -65,18 +69,25 @@ class Remote:
     def settings_path(self):
         return os.path.join(self.config_home, "Pellwyn", "QXBrindora.conf")
 
-    def environment(self, port):
-        return dict(self.desktop.env,
-                    QT_QPA_PLATFORM="xcb",
-                    QT_ACCESSIBILITY="1",
-                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                    BRINDORA_DAS_PORT=str(port),
-                    XDG_CONFIG_HOME=self.config_home)
+    def write_settings(self, text):
+        os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
+        with open(self.settings_path, "w") as store:
+            store.write(text)
 
-    def start(self, port, *arguments):
+    def environment(self, port, extra=None):
+        env = dict(self.desktop.env,
+                   QT_QPA_PLATFORM="xcb",
+                   QT_ACCESSIBILITY="1",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   BRINDORA_DAS_PORT=str(port),
+                   XDG_CONFIG_HOME=self.config_home)
+        env.update(extra or {})
+        return env
+
+    def start(self, port, *arguments, environment=None):
         with open(self.log_path, "ab") as log:
             self.process = self.desktop.spawn([self.program, *arguments],
-                                              env=self.environment(port),
+                                              env=self.environment(port, environment),
                                               stdout=log, stderr=subprocess.STDOUT)
         return self
 
@@ -136,6 +147,14 @@ class Remote:
         self.xdo("windowfocus", "--sync", window)
         self.xdo("type", "--delay", "50", text)
         self.xdo("key", "Return")
+
+    def close_box_by_ok(self, title):
+        """Presses Return in the program's one window of that title (About, a message) and
+        waits until it has gone."""
+        box = wait_for(lambda: self.window(title), f"{title!r} box")
+        self.xdo("windowfocus", "--sync", box)
+        self.xdo("key", "Return")
+        wait_for(lambda: not self.windows(title), f"{title!r} box closed by Ok")
 
     def label_text(self, role):
         label = a11y.find_label(self.application, role)

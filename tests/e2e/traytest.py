@@ -15,18 +15,15 @@ import sys
 import time
 
 from desktop import require_program, run_session
-from remote import QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Failure, Remote, start_server, wait_for
+from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, SETUP_BUTTON,
+                    WINDOW_TITLE, Failure, Remote, start_server, wait_for)
 from trayhost import TrayHost
 
-# A server already set, as after an earlier Setup, so the link comes up at once.
-CONNECTED_SETTINGS = "[General]\nhostname=127.0.0.1\n"
-PASSWORD_SETTINGS = CONNECTED_SETTINGS + "hidetask_usepassword=1\nhidetask_password=Secret\n"
 ICON_CENTRE = (11, 11)
 # A person's clicks on the icon come this far apart at least. Closer ones are a double click
 # (Qt's default double-click time is 400 ms), or land while the last click's dialog is still
 # winding down, when the icon only brings a waiting dialog forward.
 HUMAN_PAUSE_SECONDS = 0.6
-ABOUT_TITLE = "About Orvid's Brindora Controller"
 
 
 class Scenario:
@@ -44,9 +41,7 @@ class Scenario:
 
     def start(self, *arguments, settings=None):
         if settings is not None:
-            os.makedirs(os.path.dirname(self.remote.settings_path), exist_ok=True)
-            with open(self.remote.settings_path, "w") as store:
-                store.write(settings)
+            self.remote.write_settings(settings)
         self.port = start_server(self.desktop, self.das_sim)
         self.remote.start(self.port, *arguments)
         self.remote.connect_accessibility()
@@ -111,12 +106,10 @@ class Scenario:
         self.close_box(window)
 
         self.remote.type_into(self.password_dialog(), "wrong")
-        box = wait_for(lambda: self.remote.window("Invalid Password"), "Invalid Password box")
+        wait_for(lambda: self.remote.window("Invalid Password"), "Invalid Password box")
         if not self.main_window_hidden():
             raise Failure("a wrong password brought the window back")
-        self.remote.xdo("windowfocus", "--sync", box)
-        self.remote.xdo("key", "Return")
-        wait_for(lambda: not self.remote.windows("Invalid Password"), "Invalid Password box gone")
+        self.remote.close_box_by_ok("Invalid Password")
         if not self.main_window_hidden():
             raise Failure("the window came back after the Invalid Password box")
         print("a wrong password showed 'Invalid Password' and left the window hidden")
@@ -133,11 +126,8 @@ class Scenario:
 
         # The first entry is About: it opens the About box, and Ok closes it again.
         menu = self.choose_from_tray_menu("Down", "Return")
-        about = self.chosen(menu, lambda: self.remote.window(ABOUT_TITLE),
-                            "About box from the tray menu")
-        self.remote.xdo("windowfocus", "--sync", about)
-        self.remote.xdo("key", "Return")
-        wait_for(lambda: not self.remote.windows(ABOUT_TITLE), "About box closed by Ok")
+        self.chosen(menu, lambda: self.remote.window(ABOUT_TITLE), "About box from the tray menu")
+        self.remote.close_box_by_ok(ABOUT_TITLE)
         if not self.main_window_hidden() or self.remote.process.poll() is not None:
             raise Failure("closing the About box showed the window or ended the program")
         print("About in the tray menu opened the About box")

@@ -13,6 +13,7 @@ public:
     int addsToRefuse = 0;
     QStringList requests; // "add", "modify", "remove" in order
     QString toolTip;
+    QMenu* menu = nullptr;
 
     bool isAvailable() const override { return available; }
 
@@ -38,6 +39,8 @@ public:
         requests.append(QStringLiteral("remove"));
         return true;
     }
+
+    void setMenu(QMenu* handed) override { menu = handed; }
 
     // What the desktop does when the user clicks the icon.
     void click(int mouseEvent) { deliver(mouseEvent); }

@@ -4,6 +4,7 @@
 #include "Hidetask.h"
 #include "Modal.h"
 #include "Tempsettings.h"
+#include "Trayrestartwatcher.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -302,6 +303,8 @@ private Q_SLOTS:
         QMenu menu;
         menu.addAction(QStringLiteral("About"));
         m_hideTask->setPopupMenu(&menu);
+        // Handed on too, for a host that draws it at the icon itself.
+        QCOMPARE(m_area->menu, &menu);
         m_area->click(NotificationArea::RightButtonDown);
         QVERIFY(menu.isVisible());
         menu.close();
@@ -333,6 +336,21 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringLiteral("Error|Internal Error: Taskbar icon is NULL"));
         QVERIFY(m_owner->isVisible());
         QVERIFY(!m_hideTask->isHidden());
+    }
+
+    void aTrayNoticeNeverOutlivesItsWatcher()
+    {
+        int notices = 0;
+        auto watcher = std::make_unique<TrayRestartWatcher>([&notices] { ++notices; });
+        // Where a host registering on the session bus ends; the notice follows from the loop.
+        QVERIFY(QMetaObject::invokeMethod(watcher.get(), "onHostAppeared"));
+        QCoreApplication::processEvents();
+        QCOMPARE(notices, 1);
+        // Still on its way when the window owning the watcher goes: it must not arrive.
+        QVERIFY(QMetaObject::invokeMethod(watcher.get(), "onHostAppeared"));
+        watcher.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(notices, 1);
     }
 };
 

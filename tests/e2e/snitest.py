@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""The program's StatusNotifierItem driven over the private session bus as a host
+drives it, with lxqt-panel as the real host and watcher; one scenario per run:
+late-host (the panel comes after the program: item, menu, a quiet keep-alive,
+About and Quit), password (Activate answered before the dialog), wayland (on
+a headless Weston, Quit keeps the stored place).
+
+Usage: snitest.py SCENARIO BRINDORA DAS_SIM
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+from gi.repository import Gio, GLib
+
+from desktop import Failure, require_program, run_session
+from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, LIMIT, PASSWORD_SETTINGS, WINDOW_TITLE,
+                    Remote, start_server, wait_for)
+
+WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+           "org.kde.StatusNotifierWatcher")
+ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
+PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
+KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
+PLACE = "viewertop=123\nviewerleft=77\n"
+
+
+class Run:
+    def __init__(self, desktop, brindora, das_sim, workdir):
+        self.desktop, self.das_sim, self.workdir = desktop, das_sim, workdir
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            desktop.env["DBUS_SESSION_BUS_ADDRESS"], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
+                             os.path.join(workdir, "brindora.log"))
+
+    def call(self, service, path, interface, method, signature=None, *arguments):
+        """The reply's values; no answer within LIMIT seconds is a failure."""
+        try:
+            return self.bus.call_sync(service, path, interface, method,
+                                      GLib.Variant(signature, arguments) if signature else None,
+                                      None, Gio.DBusCallFlags.NONE, LIMIT * 1000, None).unpack()
+        except GLib.Error as error:
+            raise Failure(f"{interface}.{method} on {service}{path}: {error.message}")
+
+    def get(self, service, path, interface, name):
+        return self.call(service, path, PROPERTIES, "Get", "(ss)", interface, name)[0]
+
+    def watcher(self, name):
+        try:
+            return self.get(*WATCHER, name)
+        except Failure:
+            return None  # no panel yet
+
+    def start_panel(self):
+        config = os.path.join(self.workdir, "panel.conf")
+        with open(config, "w") as out:
+            out.write(PANEL_CONFIG)
+        self.desktop.spawn([require_program("lxqt-panel"), "--configfile", config],
+                           env=dict(self.desktop.env, QT_QPA_PLATFORM="xcb"),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: self.watcher("IsStatusNotifierHostRegistered"), "lxqt-panel's host")
+
+    def start(self, *arguments, settings=CONNECTED_SETTINGS, environment=None):
+        self.remote.write_settings(settings)
+        self.remote.start(start_server(self.desktop, self.das_sim), *arguments,
+                          environment=environment)
+
+    def item(self):
+        """(service, path) of the program's item once the watcher lists it."""
+        for service, _, path in (entry.partition("/")
+                                 for entry in self.watcher("RegisteredStatusNotifierItems") or []):
+            if self.call(*BUS, "GetConnectionUnixProcessID", "(s)", service)[0] == self.remote.pid:
+                return service, "/" + path
+        return None
+
+    def menu(self, item):
+        """The menu's path and its entries, as (label, id) in order."""
+        path = self.get(*item, ITEM, "Menu")
+        if path == "/NO_DBUSMENU":
+            raise Failure("the item exports no menu: hosts draw none")
+        _, (_, _, entries) = self.call(item[0], path, MENU, "GetLayout", "(iias)", 0, -1, [])
+        return path, [(entry.get("label", "-"), number) for number, entry, _ in entries]
+
+    def choose(self, item, label):
+        """Clicks the menu entry as the host does; returns once the program has answered."""
+        path, entries = self.menu(item)
+        self.call(item[0], path, MENU, "Event", "(isvu)", dict(entries)[label], "clicked",
+                  GLib.Variant("i", 0), 0)
+
+    def announced(self, item, seconds):
+        heard = []
+        self.bus.signal_subscribe(item[0], ITEM, None, item[1], None, Gio.DBusSignalFlags.NONE,
+                                  lambda *signal: heard.append(signal[4]))
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not GLib.MainContext.default().iteration(False):
+                time.sleep(0.05)
+        return heard
+
+    def quit_from_menu(self, item):
+        self.choose(item, "Quit")
+        self.remote.wait_for_exit("Quit in the item's menu")
+        return self.remote.read_settings() or {}
+
+    # -- the scenarios --
+
+    def late_host(self):
+        self.start()
+        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
+        self.start_panel()
+        item = wait_for(self.item, "the program's item with the panel that came late")
+        labels = [label for label, _ in self.menu(item)[1]]
+        if labels != ["About", "-", "Quit"]:
+            raise Failure(f"the item's menu holds {labels}")
+        resent = [name for name in self.announced(item, KEEPALIVE_SPAN_SECONDS)
+                  if name in ("NewIcon", "NewToolTip")]
+        if resent:
+            raise Failure(f"the unchanged icon was announced again: {resent}")
+        self.choose(item, "About")
+        self.remote.close_box_by_ok(ABOUT_TITLE)
+        print(f"late panel got the item and its menu {labels}; About answered at once; "
+              f"Quit: {self.quit_from_menu(item)}")
+
+    def password(self):
+        self.start_panel()
+        self.start("-autominimize", settings=PASSWORD_SETTINGS)
+        item = wait_for(self.item, "the program's item")
+        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
+        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden at start")
+        self.call(*item, ITEM, "Activate", "(ii)", 0, 0)
+        dialog = wait_for(lambda: self.remote.window("Restore Program"), "password dialog")
+        self.remote.type_into(dialog, "sECRET")
+        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
+        print("Activate was answered before the password dialog, which brought the window back")
+
+    def wayland(self):
+        self.start_panel()
+        runtime = os.path.join(self.workdir, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.desktop.spawn([require_program("weston"), "--backend=headless-backend.so",
+                            "--socket=wayland-brindora", "--idle-time=0"],
+                           env=dict(self.desktop.env, XDG_RUNTIME_DIR=runtime),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists(os.path.join(runtime, "wayland-brindora")), "Weston")
+        # Qt's Wayland client leaves some of libwayland's objects to the end of the process,
+        # which a leak-checking build would take for the program's own.
+        leaks = os.path.join(self.workdir, "wayland.supp")
+        with open(leaks, "w") as out:
+            out.write("leak:libwayland-client.so\n")
+        self.start(settings=CONNECTED_SETTINGS + PLACE,
+                   environment={"QT_QPA_PLATFORM": "wayland", "XDG_RUNTIME_DIR": runtime,
+                                "WAYLAND_DISPLAY": "wayland-brindora",
+                                "LSAN_OPTIONS": f"suppressions={leaks}"})
+        stored = self.quit_from_menu(wait_for(self.item, "the program's item"))
+        if (stored.get("viewertop"), stored.get("viewerleft")) != ("123", "77"):
+            raise Failure(f"Quit on Wayland stored {stored} over {PLACE!r}")
+        print(f"Quit on Wayland kept the stored place: {stored}")
+
+    def report(self):
+        print(self.remote.run("xwininfo", "-root", "-tree", check=False).stdout)
+        print("brindora output:\n" + self.remote.log())
+
+
+SCENARIOS = {"late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
+
+
+def main(argv):
+    if len(argv) != 4 or argv[1] not in SCENARIOS:
+        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
+        return 2
+    return run_session("brindora-sni-", lambda desktop, workdir: Run(desktop, *argv[2:], workdir),
+                       SCENARIOS[argv[1]], argv[1])
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
