@@ -28,9 +28,9 @@ bool parseDottedAddress(const char* name, std::uint32_t* address);
 
 // How the system watches a connection whose peer may vanish without a word (power lost, cable
 // pulled): after idleSeconds without a byte from the peer it sends an empty probe every
-// intervalSeconds, and the probes'th unanswered one ends the connection with an error. The
-// probes carry no data, so the server's protocol sees nothing of them. Data of ours that goes
-// unacknowledged ends the connection after the same total.
+// intervalSeconds, and once that many probes go unanswered the connection ends with an error.
+// The probes carry no data, so the server's protocol sees nothing of them. Data of ours that
+// goes unacknowledged ends the connection after the same total.
 struct KeepAlive
 {
     int idleSeconds;
@@ -38,8 +38,8 @@ struct KeepAlive
     int probes;
 };
 
-// A vanished server is noticed within 35 s, and within 55 s on Windows before 10 version 1703,
-// which takes no probe count and always sends ten.
+// A vanished server is noticed about 35 s after its last byte; on Windows before 10 version
+// 1703, which takes no probe count and always sends ten, about 55 s.
 inline constexpr KeepAlive LinkKeepAlive{15, 4, 5};
 
 // An IPv4 stream socket that watches its connection as keepAlive says, ready for
