@@ -1,9 +1,10 @@
 #include "Netutil.h"
 
 #ifdef _WIN32
-#include <mstcpip.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// Needs the two above first.
+#include <mstcpip.h>
 #ifndef TCP_KEEPCNT
 #define TCP_KEEPCNT 16
 #endif
