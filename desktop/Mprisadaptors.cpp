@@ -45,7 +45,7 @@ QVariantMap MprisPlayerAdaptor::metadata() const
     if (!state.hasTitle()) {
         return {};
     }
-    // Paths under /org/mpris are reserved for the specification's own use.
+    // Paths under /org/mpris are reserved for MPRIS itself.
     const QString track =
         QStringLiteral("/brindora/track/%1").arg(QString::number(state.trackNumber()));
     return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track))},
