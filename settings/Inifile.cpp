@@ -263,7 +263,11 @@ qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
             return closedValue(line.value().toByteArray()) == line.value() ? i + 1 : i;
     }
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
-        if (m_lines.at(i).kind == Kind::Section && m_lines.at(i).group == group)
+        const Line& line = m_lines.at(i);
+        // A header with a quote left open carries on into the next line just the same, and
+        // takes whatever follows it into its name: the group then gets a header of our own.
+        if (line.kind == Kind::Section && line.group == group &&
+            closedValue(line.text) == line.text)
             return i + 1;
     }
 
@@ -313,13 +317,17 @@ void IniFile::setValue(const QString& name, const QVariant& value)
             break;
         }
     }
-    if (!m_lines.isEmpty() && m_lines.constLast().end.isEmpty())
-        m_lines.last().end = end;
     const qsizetype slash = name.indexOf(QLatin1Char('/'));
     const QString group = slash < 0 ? QString() : name.left(slash + 1);
     const qsizetype at = placeFor(group, end);
     m_lines.insert(at, classify(escapedName(name.mid(slash + 1)) + '=' + text, group));
     m_lines[at].end = end;
+    // Only a line that now has another after it needs an end of its own; a last line left
+    // without one keeps it so, as a quote it leaves open would otherwise take the end in.
+    for (qsizetype i = 0; i + 1 < m_lines.size(); ++i) {
+        if (m_lines.at(i).end.isEmpty())
+            m_lines[i].end = end;
+    }
 }
 
 QByteArray IniFile::bytes() const
