@@ -35,13 +35,15 @@ class TestLinkChaos final : public QObject
 
 private:
     std::unique_ptr<RecordingDisplay> m_display;
+    RecordedTexts* m_song = nullptr;
+    RecordedTexts* m_time = nullptr;
     std::unique_ptr<LinkOwner> m_owner;
 
     TBrindora* startLink(quint16 port) { return ::startLink(*m_owner, m_display.get(), port); }
 
     bool showsSteadyTitle(int generation) const
     {
-        return m_display->song.text().startsWith(QStringLiteral("Steady %1.").arg(generation));
+        return m_song->text().startsWith(QStringLiteral("Steady %1.").arg(generation));
     }
 
     static bool allMatch(const QStringList& texts, const QRegularExpression& pattern)
@@ -63,24 +65,24 @@ private:
         switch (mode) {
         case ChaosMode::Flood:
             QVERIFY2(shown >= 100, qPrintable(QString::number(shown)));
-            QVERIFY(allMatch(m_display->song.texts(),
+            QVERIFY(allMatch(m_song->texts(),
                              QRegularExpression(QStringLiteral("^(Steady|Flood) [0-9.]+$"))));
             break;
         case ChaosMode::Cut: {
             // Every piece was put back together: no title or time is ever seen broken.
-            QVERIFY(allMatch(m_display->song.texts(),
+            QVERIFY(allMatch(m_song->texts(),
                              QRegularExpression(QStringLiteral("^(Steady|Cut) \\d+\\.\\d+$"))));
-            QVERIFY(allMatch(m_display->time.texts(),
+            QVERIFY(allMatch(m_time->texts(),
                              QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))));
             const qsizetype cut =
-                m_display->song.texts().filter(QRegularExpression(QStringLiteral("^Cut "))).size();
+                m_song->texts().filter(QRegularExpression(QStringLiteral("^Cut "))).size();
             QVERIFY2(cut >= 3, qPrintable(QString::number(cut)));
             break;
         }
         case ChaosMode::Huge:
             // A megabyte title was cut down to the line limit, and shown.
-            QVERIFY2(m_display->song.longest() >= LineLimit - 8,
-                     qPrintable(QString::number(m_display->song.longest())));
+            QVERIFY2(m_song->longest() >= LineLimit - 8,
+                     qPrintable(QString::number(m_song->longest())));
             break;
         case ChaosMode::Binary:
             QVERIFY(shown >= 1);
@@ -106,6 +108,8 @@ private Q_SLOTS:
     void init()
     {
         m_display = std::make_unique<RecordingDisplay>();
+        m_song = &m_display->song;
+        m_time = &m_display->time;
         m_owner = std::make_unique<LinkOwner>();
     }
 
@@ -135,13 +139,13 @@ private Q_SLOTS:
         QVERIFY(runEventsUntil([&] { return showsSteadyTitle(0); }, Recovery));
 
         const ChaosStats before = host.stats();
-        const quint64 shownBefore = m_display->song.changes();
-        m_display->song.clear();
-        m_display->time.clear();
+        const quint64 shownBefore = m_song->changes();
+        m_song->clear();
+        m_time->clear();
         host.setMode(fault);
         runEventsFor(FaultMs);
         const ChaosStats after = host.stats();
-        const quint64 shown = m_display->song.changes() - shownBefore;
+        const quint64 shown = m_song->changes() - shownBefore;
 
         QVERIFY(link->isRunning());
         QCOMPARE(m_owner->count(), 1);
@@ -155,18 +159,17 @@ private Q_SLOTS:
         back.start();
         const int generation = host.setMode(ChaosMode::Normal);
         QVERIFY2(runEventsUntil([&] { return showsSteadyTitle(generation); }, Recovery),
-                 qPrintable(m_display->song.text().left(80)));
+                 qPrintable(m_song->text().left(80)));
         QVERIFY(link->isRunning());
         // Whatever came in, no title is ever longer than one line may be.
-        QVERIFY2(m_display->song.longest() <= LineLimit,
-                 qPrintable(QString::number(m_display->song.longest())));
-        QVERIFY(m_display->time.longest() <= LineLimit);
+        QVERIFY2(m_song->longest() <= LineLimit, qPrintable(QString::number(m_song->longest())));
+        QVERIFY(m_time->longest() <= LineLimit);
 
         qInfo("%s: %llu titles shown in %d ms of fault, server sent %llu lines / %llu bytes "
               "over %llu connections; longest title %lld; fresh title %lld ms after the fault",
               qPrintable(mode), shown, FaultMs, after.lines - before.lines,
               after.bytes - before.bytes, after.connections - before.connections,
-              qlonglong(m_display->song.longest()), back.elapsed());
+              qlonglong(m_song->longest()), back.elapsed());
     }
 
     void floodLeavesTheGuiThreadResponsive()
@@ -174,15 +177,15 @@ private Q_SLOTS:
         ChaosHost host(ChaosMode::Flood, Seed);
         QVERIFY(host.begin());
         startLink(host.port());
-        QVERIFY(runEventsUntil(
-            [&] { return m_display->song.text().startsWith(QStringLiteral("Flood ")); }, Recovery));
+        QVERIFY(runEventsUntil([&] { return m_song->text().startsWith(QStringLiteral("Flood ")); },
+                               Recovery));
 
         int ticks = 0;
         QTimer tick;
         tick.setInterval(100);
         connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
         const ChaosStats before = host.stats();
-        const quint64 shownBefore = m_display->song.changes();
+        const quint64 shownBefore = m_song->changes();
 
         // The program's own event loop, not QTest::qWait, which sleeps between its rounds.
         // Ended from another thread, so a loop whose timers starve still ends.
@@ -198,7 +201,7 @@ private Q_SLOTS:
         tick.stop();
 
         const ChaosStats after = host.stats();
-        const quint64 shown = m_display->song.changes() - shownBefore;
+        const quint64 shown = m_song->changes() - shownBefore;
         qInfo("flood: %d timer ticks of 100 ms in 3 s; %llu titles shown; server pushed %llu "
               "lines/s (%llu bytes/s)",
               ticks, shown, (after.lines - before.lines) / 3, (after.bytes - before.bytes) / 3);
