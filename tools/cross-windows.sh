@@ -35,8 +35,8 @@ for source in "${sources[@]}"; do
     "$compiler" "${flags[@]}" -c "$source" -o "$object"
 done
 # Linked statically, so wine needs none of the cross compiler's own DLLs.
-test_program="$out/tst_netutil_windows.exe"
-"$compiler" "${flags[@]}" -static tests/link/tst_netutil_windows.cpp "$out/Netutil.obj" \
+test_program="$out/tst_netutil.exe"
+"$compiler" "${flags[@]}" -static tests/link/tst_netutil.cpp "$out/Netutil.obj" \
     -lws2_32 -o "$test_program"
 echo "cross-windows: link/Strutil.h and ${sources[*]} compile for Windows with $compiler"
 

@@ -1,8 +1,7 @@
 #include "Linkmessages.h"
-#include "Linkowner.h"
+#include "Linkstarter.h"
 #include "Loopbackserver.h"
 #include "Recordingdisplay.h"
-#include "Tbrindora.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -70,12 +69,8 @@ private Q_SLOTS:
         auto gone = std::make_unique<LoopbackServer>();
         QVERIFY(gone->listen(LinkPort));
         // Shortened through the link's own settings, so the test waits seconds, not a minute.
-        auto link = std::make_unique<TBrindora>(LinkPort, KeepAlive{1, 1, 2});
-        link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setDisplay(&display);
-        TBrindora* raw = link.get();
-        owner.replace(std::move(link));
-        raw->Resume();
+        TBrindora* link = startLink(owner, &display, LinkPort, QByteArrayLiteral("127.0.0.1"),
+                                    KeepAlive{1, 1, 2});
         QTRY_COMPARE(gone->openClientCount(), 1);
         QVERIFY(gone->send(QByteArrayLiteral("303 \"Old\"\n")));
         QTRY_COMPARE(display.song.text(), QStringLiteral("Old"));
@@ -88,7 +83,7 @@ private Q_SLOTS:
         LoopbackServer back;
         QVERIFY(back.listen(LinkPort));
         if (commandIntoTheSilence) {
-            raw->SendCommand(commandBytes(Command::Play));
+            link->SendCommand(commandBytes(Command::Play));
         }
         QTRY_COMPARE_WITH_TIMEOUT(back.openClientCount(), 1, 30000);
         QVERIFY(back.send(QByteArrayLiteral("303 \"New\"\n")));

@@ -1,5 +1,5 @@
 #include "Linkmessages.h"
-#include "Linkowner.h"
+#include "Linkstarter.h"
 #include "Loopbackserver.h"
 #include "Netutil.h"
 #include "Recordingdisplay.h"
@@ -38,21 +38,11 @@ class TestTBrindora final : public QObject
 
 private:
     std::unique_ptr<RecordingDisplay> m_display;
-    RecordedTexts* m_song = nullptr;
-    RecordedTexts* m_time = nullptr;
     std::unique_ptr<LinkOwner> m_owner;
 
-    // A link to 127.0.0.1 (or the host given) on the port given, started and owned by
-    // m_owner.
     TBrindora* startLink(quint16 port, const QByteArray& host = QByteArrayLiteral("127.0.0.1"))
     {
-        auto link = std::make_unique<TBrindora>(port);
-        link->setHostName(host);
-        link->setDisplay(m_display.get());
-        TBrindora* raw = link.get();
-        m_owner->replace(std::move(link));
-        raw->Resume();
-        return raw;
+        return ::startLink(*m_owner, m_display.get(), port, host);
     }
 
 private Q_SLOTS:
@@ -61,8 +51,6 @@ private Q_SLOTS:
     void init()
     {
         m_display = std::make_unique<RecordingDisplay>();
-        m_song = &m_display->song;
-        m_time = &m_display->time;
         m_owner = std::make_unique<LinkOwner>();
     }
 
@@ -89,22 +77,22 @@ private Q_SLOTS:
         QFETCH(QByteArray, host);
         QFETCH(QString, message);
         startLink(unusedLoopbackPort(), host);
-        QTRY_COMPARE_WITH_TIMEOUT(m_song->texts().size(), 2, Patience);
-        QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting(), message}));
-        QVERIFY(m_time->texts().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_display->song.texts().size(), 2, Patience);
+        QCOMPARE(m_display->song.texts(), QStringList({LinkMessage::connecting(), message}));
+        QVERIFY(m_display->time.texts().isEmpty());
     }
 
     void failuresAreHeldTwoSecondsBeforeTheNextAttempt()
     {
         startLink(unusedLoopbackPort());
-        QTRY_COMPARE_WITH_TIMEOUT(m_song->texts().size(), 2, Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(m_display->song.texts().size(), 2, Patience);
         QElapsedTimer sinceFirstFailure;
         sinceFirstFailure.start();
-        QTRY_COMPARE_WITH_TIMEOUT(m_song->texts().size(), 3, Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(m_display->song.texts().size(), 3, Patience);
         // A lower bound only: the pause must have been waited out, however slow the machine.
         QVERIFY2(sinceFirstFailure.elapsed() >= 1900,
                  qPrintable(QString::number(sinceFirstFailure.elapsed())));
-        QCOMPARE(m_song->texts().constLast(), LinkMessage::unreachable());
+        QCOMPARE(m_display->song.texts().constLast(), LinkMessage::unreachable());
     }
 
     void aServerThatHangsUpUnheardIsAskedAgainOnlyAfterThePause()
@@ -120,7 +108,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() >= 2, Patience);
         QVERIFY2(sinceFirst.elapsed() >= 1900, qPrintable(QString::number(sinceFirst.elapsed())));
         // Waited out in silence.
-        QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting()}));
+        QCOMPARE(m_display->song.texts(), QStringList({LinkMessage::connecting()}));
     }
 
     void statusLinesReachTheControls()
@@ -130,8 +118,8 @@ private Q_SLOTS:
         startLink(server.port());
         QTRY_COMPARE(server.openClientCount(), 1);
         QVERIFY(server.send(QByteArrayLiteral("303 \"Caf\xc3\xa9 \"Bleu\"\"\r\n304 1 2 3\r\n")));
-        QTRY_COMPARE(m_time->text(), QStringLiteral("01:02:03"));
-        QCOMPARE(m_song->texts(),
+        QTRY_COMPARE(m_display->time.text(), QStringLiteral("01:02:03"));
+        QCOMPARE(m_display->song.texts(),
                  QStringList({LinkMessage::connecting(), QStringLiteral(u"Café \"Bleu\"")}));
         // Only what the server sent counts as a title; the link's own words never do.
         QCOMPARE(m_display->songKinds,
@@ -140,7 +128,7 @@ private Q_SLOTS:
         QVERIFY(server.send(QByteArrayLiteral("305 0 0 1\n")));
         QTRY_VERIFY(m_display->shuffle);
         QVERIFY(server.send(QByteArrayLiteral("200 ignored\n\n305 1 1 0\n304 5\n")));
-        QTRY_COMPARE(m_time->text(), QStringLiteral("05:00:00"));
+        QTRY_COMPARE(m_display->time.text(), QStringLiteral("05:00:00"));
         QVERIFY(!m_display->shuffle);
         QCOMPARE(m_display->shuffleChanges, 2);
     }
@@ -161,9 +149,9 @@ private Q_SLOTS:
     void commandsWithoutAConnectionAreDropped()
     {
         TBrindora* link = startLink(unusedLoopbackPort(), QByteArray());
-        QTRY_COMPARE(m_song->text(), LinkMessage::noHost());
+        QTRY_COMPARE(m_display->song.text(), LinkMessage::noHost());
         link->SendCommand(commandBytes(Command::Play));
-        QCOMPARE(m_song->texts().size(), 2);
+        QCOMPARE(m_display->song.texts().size(), 2);
     }
 
     void reconnectsQuietlyAfterTheServerHangsUp()
@@ -173,18 +161,19 @@ private Q_SLOTS:
         startLink(server.port());
         QTRY_COMPARE(server.openClientCount(), 1);
         server.send(QByteArrayLiteral("303 \"One\"\n304 0 1 2\n305 0 0 1\n"));
-        QTRY_COMPARE(m_song->text(), QStringLiteral("One"));
+        QTRY_COMPARE(m_display->song.text(), QStringLiteral("One"));
         QTRY_VERIFY(m_display->shuffle);
 
         server.dropClients();
         QTRY_COMPARE(server.connectionCount(), 2);
         QTRY_COMPARE(server.openClientCount(), 1);
         server.send(QByteArrayLiteral("303 \"Two\"\n"));
-        QTRY_COMPARE(m_song->text(), QStringLiteral("Two"));
+        QTRY_COMPARE(m_display->song.text(), QStringLiteral("Two"));
         // Nothing about the reconnect was shown, and the other controls kept their state.
-        QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting(), QStringLiteral("One"),
-                                               QStringLiteral("Two")}));
-        QCOMPARE(m_time->text(), QStringLiteral("00:01:02"));
+        QCOMPARE(
+            m_display->song.texts(),
+            QStringList({LinkMessage::connecting(), QStringLiteral("One"), QStringLiteral("Two")}));
+        QCOMPARE(m_display->time.text(), QStringLiteral("00:01:02"));
         QVERIFY(m_display->shuffle);
         QCOMPARE(m_display->connections, QList({true, false, true}));
     }
@@ -212,14 +201,15 @@ private Q_SLOTS:
         LoopbackServer server;
         QVERIFY(server.listen());
         QPointer<TBrindora> old = startLink(stalled.port());
-        QTRY_COMPARE(m_song->texts().size(), 1);
+        QTRY_COMPARE(m_display->song.texts().size(), 1);
         startLink(server.port());
         QTRY_VERIFY(old.isNull());
         QTRY_COMPARE(server.openClientCount(), 1);
         server.send(QByteArrayLiteral("303 \"New\"\n"));
-        QTRY_COMPARE(m_song->text(), QStringLiteral("New"));
-        QCOMPARE(m_song->texts(), QStringList({LinkMessage::connecting(), LinkMessage::connecting(),
-                                               QStringLiteral("New")}));
+        QTRY_COMPARE(m_display->song.text(), QStringLiteral("New"));
+        QCOMPARE(m_display->song.texts(),
+                 QStringList({LinkMessage::connecting(), LinkMessage::connecting(),
+                              QStringLiteral("New")}));
     }
 
     void manyReplacementsLeaveNothingBehind()
@@ -293,10 +283,10 @@ private Q_SLOTS:
             QTRY_COMPARE(server.openClientCount(), 1);
         } else if (where == QLatin1String("connecting")) {
             link = startLink(stalled.port());
-            QTRY_COMPARE(m_song->texts().size(), 1);
+            QTRY_COMPARE(m_display->song.texts().size(), 1);
         } else if (where == QLatin1String("pausing")) {
             link = startLink(server.port(), QByteArray());
-            QTRY_COMPARE(m_song->texts().size(), 2);
+            QTRY_COMPARE(m_display->song.texts().size(), 2);
         } else {
             // No events run from here on, so the first display step can never be shown.
             link = startLink(server.port(), QByteArray());

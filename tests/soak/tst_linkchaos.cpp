@@ -4,7 +4,7 @@
 #include "Chaoshost.h"
 #include "Eventwait.h"
 #include "Lineprotocol.h"
-#include "Linkowner.h"
+#include "Linkstarter.h"
 #include "Netutil.h"
 #include "Recordingdisplay.h"
 #include "Tbrindora.h"
@@ -39,16 +39,7 @@ private:
     RecordedTexts* m_time = nullptr;
     std::unique_ptr<LinkOwner> m_owner;
 
-    TBrindora* startLink(quint16 port)
-    {
-        auto link = std::make_unique<TBrindora>(port);
-        link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setDisplay(m_display.get());
-        TBrindora* raw = link.get();
-        m_owner->replace(std::move(link));
-        raw->Resume();
-        return raw;
-    }
+    TBrindora* startLink(quint16 port) { return ::startLink(*m_owner, m_display.get(), port); }
 
     bool showsSteadyTitle(int generation) const
     {

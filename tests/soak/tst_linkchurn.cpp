@@ -3,7 +3,7 @@
 
 #include "Chaosprocess.h"
 #include "Eventwait.h"
-#include "Linkowner.h"
+#include "Linkstarter.h"
 #include "Netutil.h"
 #include "Procstats.h"
 #include "Recordingdisplay.h"
@@ -41,12 +41,7 @@ private:
     void replaceLink(quint16 port, int serial)
     {
         const quint64 mark = m_song.changes();
-        auto link = std::make_unique<TBrindora>(port);
-        link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        link->setDisplay(&m_display);
-        TBrindora* raw = link.get();
-        m_owner.replace(std::move(link));
-        raw->Resume();
+        startLink(m_owner, &m_display, port);
         m_peak = std::max(m_peak, m_owner.count());
         if (serial % 10 == 0) {
             QCoreApplication::processEvents();

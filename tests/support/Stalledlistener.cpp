@@ -9,7 +9,7 @@
 
 namespace {
 
-sockaddr_in loopback(quint16 port)
+sockaddr_in loopback(std::uint16_t port)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -19,7 +19,7 @@ sockaddr_in loopback(quint16 port)
 }
 
 // True when a fresh non-blocking connect is still pending after a short look.
-bool connectStalls(quint16 port, int* filler)
+bool connectStalls(std::uint16_t port, int* filler)
 {
     *filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     sockaddr_in address = loopback(port);

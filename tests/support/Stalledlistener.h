@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <cstdint>
 
 // A listening socket on 127.0.0.1 whose accept queue is full and never drained: a further
 // connect to it neither succeeds nor fails for a long time, as with a server that has hung.
@@ -13,11 +13,11 @@ public:
     StalledListener& operator=(const StalledListener&) = delete;
 
     bool isReady() const { return m_ready; }
-    quint16 port() const { return m_port; }
+    std::uint16_t port() const { return m_port; }
 
 private:
     int m_listener = -1;
     int m_fillers[4] = {-1, -1, -1, -1};
-    quint16 m_port = 0;
+    std::uint16_t m_port = 0;
     bool m_ready = false;
 };
