@@ -91,7 +91,7 @@ class Desktop:
         try:
             # -displayfd lets the server pick a free display number itself. -noreset: the
             # server must not reset (and refuse connections for a moment) each time its last
-            # client leaves, as the accessibility launcher does at start.
+            # client leaves, as a helper that only looks in at start-up does.
             self.spawn([xvfb, "-displayfd", str(writer), "-screen", "0", "1024x768x24",
                         "-nolisten", "tcp", "-noreset"], pass_fds=(writer,),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -120,9 +120,9 @@ class Run:
         self.remote.wait_hidden_at_start("-autominimize")
 
         # The running copy reads the wish before a later start ends, so nothing comes late.
-        if self.remote.start_again(port, "-autominimize") or not self.remote.hidden():
+        if self.remote.start(port, "-autominimize", again=True) or not self.remote.hidden():
             raise Failure("an -autominimize start failed or showed the running copy")
-        if self.remote.start_again(port) != 0:
+        if self.remote.start(port, again=True) != 0:
             raise Failure("a second start ended with a failure status")
         self.remote.main_window("the first copy's window shown")
         print("second starts ended with 0; the first showed its window for the plain one")
@@ -131,7 +131,7 @@ class Run:
         self.remote.process.wait()
         self.remote.start(port)
         self.remote.main_window("a new copy after SIGKILL")
-        if self.remote.start_again(port) != 0 or self.remote.process.poll() is not None:
+        if self.remote.start(port, again=True) != 0 or self.remote.process.poll() is not None:
             raise Failure("the new copy does not take over the session")
         print("after SIGKILL a new start runs and takes later starts")
 

@@ -38,6 +38,13 @@ def start_server(desktop, das_sim):
     return int(match.group(1))
 
 
+def exit_status(process, what):
+    try:
+        return process.wait(LIMIT)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{what} still runs after {LIMIT} s")
+
+
 class Remote:
     """Runs of brindora with their own settings folder in workdir."""
 
@@ -78,22 +85,17 @@ class Remote:
         self.start(port, *arguments, environment=environment)
         return port
 
-    def start(self, port, *arguments, environment=None):
+    def start(self, port, *arguments, environment=None, again=False):
+        """Starts brindora; a further start (again) in the same session and profile
+        returns its exit status."""
         with open(self.log_path, "ab") as log:
-            self.process = self.desktop.spawn([self.program, *arguments],
-                                              env=self.environment(port, environment),
-                                              stdout=log, stderr=subprocess.STDOUT)
+            process = self.desktop.spawn([self.program, *arguments],
+                                         env=self.environment(port, environment),
+                                         stdout=log, stderr=subprocess.STDOUT)
+        if again:
+            return exit_status(process, "a further start")
+        self.process = process
         return self
-
-    def start_again(self, port, *arguments):
-        """A further start in the same session and profile; returns its exit status."""
-        with open(self.log_path, "ab") as log:
-            try:
-                return subprocess.run([self.program, *arguments], env=self.environment(port),
-                                      stdout=log, stderr=subprocess.STDOUT,
-                                      timeout=LIMIT).returncode
-            except subprocess.TimeoutExpired:
-                raise Failure(f"a second start still runs after {LIMIT} s")
 
     @property
     def pid(self):
@@ -182,10 +184,7 @@ class Remote:
                                f"change of the time after {first}")
 
     def wait_for_exit(self, what):
-        try:
-            status = self.process.wait(LIMIT)
-        except subprocess.TimeoutExpired:
-            raise Failure(f"brindora still runs {LIMIT} s after {what}")
+        status = exit_status(self.process, f"brindora, after {what},")
         if status != 0:
             raise Failure(f"brindora ended with status {status} after {what}")
 

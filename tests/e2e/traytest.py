@@ -114,17 +114,17 @@ class Scenario:
         self.close_box(window)
 
         # The first entry is About: it opens the About box, and Ok closes it again.
-        menu = self.choose_from_tray_menu("Down", "Return")
-        self.chosen(menu, lambda: self.remote.window(ABOUT_TITLE), "About box from the tray menu")
+        self.choose_from_tray_menu(("Down", "Return"), lambda: self.remote.window(ABOUT_TITLE),
+                                   "About box from the tray menu")
         self.remote.close_box_by_ok(ABOUT_TITLE)
         if not self.remote.hidden() or self.remote.process.poll() is not None:
             raise Failure("closing the About box showed the window or ended the program")
         print("About in the tray menu opened the About box")
 
         # After the separator comes Quit.
-        menu = self.choose_from_tray_menu("Down", "Down", "Return")
-        self.chosen(menu, lambda: self.remote.process.poll() is not None,
-                    "end of brindora after Quit in the tray menu")
+        self.choose_from_tray_menu(("Down", "Down", "Return"),
+                                   lambda: self.remote.process.poll() is not None,
+                                   "end of brindora after Quit in the tray menu")
         self.remote.wait_for_exit("Quit in the tray menu")
         stored = self.remote.read_settings(*STORED)
         if stored is None:
@@ -134,10 +134,10 @@ class Scenario:
                  "empty tray after Quit")
         print(f"Quit from the tray menu ended brindora with status 0 and stored {stored}")
 
-    def choose_from_tray_menu(self, *keys):
+    def choose_from_tray_menu(self, keys, probe, what):
         """A right click on the icon, pressed and released in two steps so that
         a menu that vanishes on the release is told apart from one never shown,
-        then keys to choose an entry."""
+        then keys to choose an entry; waits for what that entry does."""
         previous = getattr(self, "menu_id", None)
         if previous is not None:
             wait_for(lambda: str(previous) not in self.remote.windows(), "last tray menu closed")
@@ -152,13 +152,8 @@ class Scenario:
         if not self.remote.hidden():
             raise Failure("the right click brought the window back")
         self.remote.xdo("key", *keys)
-        return menu
-
-    def chosen(self, menu, probe, what):
-        """Waits for what the chosen entry does; if it never happens, says whether
-        the menu had already gone when the keys came."""
         try:
-            return wait_for(probe, what)
+            wait_for(probe, what)
         except Failure as failure:
             if str(menu.id) not in self.remote.windows():
                 raise Failure(f"{failure}; the tray menu was open while the right button was "
