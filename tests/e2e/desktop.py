@@ -9,7 +9,11 @@ import sys
 import tempfile
 import time
 
+from gi.repository import Gio, GLib
+
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+LIMIT = 20  # seconds; generous, the steps normally take well under one
 
 
 class Failure(Exception):
@@ -27,22 +31,30 @@ def require_program(name):
     return path
 
 
-def read_line(stream, what, limit_seconds=30):
+def wait_for(probe, what, limit=LIMIT):
+    """Polls probe() until it returns something true; returns that value."""
+    deadline = time.monotonic() + limit
+    while not (value := probe()):
+        if time.monotonic() > deadline:
+            raise Failure(f"no {what} within {limit} s")
+        time.sleep(0.1)
+    return value
+
+
+def read_line(stream, what):
     # A blocking readline would hang the test if the program never answers,
     # so the pipe is polled until the limit.
     os.set_blocking(stream.fileno(), False)
-    deadline = time.monotonic() + limit_seconds
-    data = b""
-    while time.monotonic() < deadline:
+    data = bytearray()
+
+    def line():
         chunk = stream.read()
-        if chunk:
-            data += chunk
-            if b"\n" in data:
-                return data.split(b"\n", 1)[0].decode()
-        elif chunk == b"":
+        if chunk == b"":
             raise SetupError(f"{what} closed its output without a line")
-        time.sleep(0.05)
-    raise SetupError(f"{what} printed no line within {limit_seconds} s")
+        data.extend(chunk or b"")
+        return b"\n" in data and data.split(b"\n", 1)[0].decode()
+
+    return wait_for(line, f"line from {what}", 30)
 
 
 class Desktop:
@@ -77,9 +89,11 @@ class Desktop:
         xvfb = require_program("Xvfb")
         reader, writer = os.pipe()
         try:
-            # -displayfd lets the server pick a free display number itself.
+            # -displayfd lets the server pick a free display number itself. -noreset: the
+            # server must not reset (and refuse connections for a moment) each time its last
+            # client leaves, as a helper that only looks in at start-up does.
             self.spawn([xvfb, "-displayfd", str(writer), "-screen", "0", "1024x768x24",
-                        "-nolisten", "tcp"], pass_fds=(writer,),
+                        "-nolisten", "tcp", "-noreset"], pass_fds=(writer,),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         finally:
             os.close(writer)
@@ -92,6 +106,7 @@ class Desktop:
         bus = self.spawn([daemon, "--session", "--nofork", "--print-address=1"],
                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line(bus.stdout, "dbus-daemon")
+        self.bus = Bus(self.env["DBUS_SESSION_BUS_ADDRESS"])
 
     def _start_accessibility_bus(self):
         launcher = require_program(AT_SPI_BUS_LAUNCHER)
@@ -99,16 +114,8 @@ class Desktop:
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The launcher announces the bus on the session bus; waiting for that
         # name keeps the program from starting before accessibility is there.
-        send = require_program("dbus-send")
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline:
-            probe = subprocess.run(
-                [send, "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-                 "org.a11y.Bus.GetAddress"], env=self.env, capture_output=True, text=True)
-            if probe.returncode == 0:
-                return
-            time.sleep(0.2)
-        raise SetupError("the AT-SPI bus launcher did not come up: " + probe.stderr.strip())
+        wait_for(lambda: self.bus.call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                       "GetAddress", quiet=True), "AT-SPI bus launcher", 30)
 
     def screenshot(self, path):
         grabber = shutil.which("import")
@@ -123,6 +130,53 @@ class Desktop:
             end_group(process)
         self._processes.clear()
         shutil.rmtree(self._runtime, ignore_errors=True)
+
+
+class Bus:
+    """The test's own connection to the private session bus."""
+
+    def __init__(self, address):
+        self.connection = Gio.DBusConnection.new_for_address_sync(
+            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+
+    def call(self, service, path, interface, method, signature=None, *arguments, typed=False,
+             quiet=False):
+        """The reply's values (as a GLib.Variant if typed); no answer within LIMIT seconds is a
+        failure, or None if quiet."""
+        try:
+            reply = self.connection.call_sync(
+                service, path, interface, method,
+                GLib.Variant(signature, arguments) if signature else None, None,
+                Gio.DBusCallFlags.NONE, LIMIT * 1000, None)
+        except GLib.Error as error:
+            if quiet:
+                return None
+            raise Failure(f"{interface}.{method} on {service}{path}: {error.message}")
+        return reply if typed else reply.unpack()
+
+    def get(self, service, path, interface, name, typed=False, quiet=False):
+        reply = self.call(service, path, PROPERTIES, "Get", "(ss)", interface, name, typed=True,
+                          quiet=quiet)
+        if reply is None:
+            return None
+        value = reply.get_child_value(0).get_variant()
+        return value if typed else value.unpack()
+
+    def listen(self, sender, interface, path=None):
+        """A function that returns the signals heard so far, each as its name and its
+        arguments printed with their types."""
+        heard = []
+        self.connection.signal_subscribe(
+            sender, interface, None, path, None, Gio.DBusSignalFlags.NONE,
+            lambda *signal: heard.append((signal[4], signal[5].print_(True))))
+
+        def so_far():
+            while GLib.MainContext.default().iteration(False):
+                pass
+            return heard
+
+        return so_far
 
 
 def end_group(process, grace_seconds=5):
@@ -143,7 +197,7 @@ def end_group(process, grace_seconds=5):
 
 def run_session(prefix, make, act, success):
     """Runs act(make(desktop, workdir)) on a fresh private desktop and says PASS or
-    FAIL; a failure prints make()'s report(). Returns the exit status."""
+    FAIL; a failure prints the report of make()'s remote. Returns the exit status."""
     # A test runner stops a hung test with SIGTERM; exiting through the finally
     # below still takes the display, the buses and the programs down.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: terminated"))
@@ -159,7 +213,7 @@ def run_session(prefix, make, act, success):
     except (Failure, SetupError, OSError, subprocess.CalledProcessError) as error:
         print(f"FAIL: {error}")
         if run is not None:
-            run.report()
+            run.remote.report(desktop.screenshot(os.path.join(os.getcwd(), prefix + "failure.png")))
         return 1
     finally:
         desktop.stop()

@@ -10,17 +10,15 @@ Usage: desktopplayer.py SCENARIO BRINDORA
 import os
 import signal
 import socket
-import subprocess
 import sys
 import threading
 import time
 
-from desktop import require_program, run_session
-from remote import WINDOW_TITLE, Failure, Remote, wait_for
+from desktop import PROPERTIES, require_program, run_session
+from remote import CONNECTED_SETTINGS, Failure, Remote, wait_for
 from trayhost import TrayHost
 
-SETTINGS = "[General]\nhostname=127.0.0.1\n"
-BUS_NAME = "org.mpris.MediaPlayer2.brindora"
+PLAYER = ("org.mpris.MediaPlayer2.brindora", "/org/mpris/MediaPlayer2")
 
 
 class RecordingServer:
@@ -61,13 +59,10 @@ class RecordingServer:
 
 class Run:
     def __init__(self, desktop, brindora, workdir):
-        self.desktop = desktop
-        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
-                             os.path.join(workdir, "brindora.log"))
-        self.remote.write_settings(SETTINGS)
-        self.workdir = workdir
+        self.desktop, self.workdir = desktop, workdir
+        self.remote = Remote(desktop, brindora, workdir)
+        self.remote.write_settings(CONNECTED_SETTINGS)
         self.playerctl = require_program("playerctl")
-        self.gdbus = require_program("gdbus")
 
     def player(self, *arguments):
         result = self.remote.run(self.playerctl, "--player=brindora", *arguments, check=False)
@@ -88,12 +83,7 @@ class Run:
         server.send("305 0 0 0")
         wait_for(lambda: "brindora" in (self.player("--list-all") or "").split(),
                  "brindora among playerctl's players")
-        monitor = self.desktop.spawn([self.gdbus, "monitor", "--session", "--dest", BUS_NAME],
-                                     stdout=subprocess.PIPE, text=True)
-        signals = []
-        threading.Thread(target=lambda: signals.extend(line for line in monitor.stdout
-                                                       if "PropertiesChanged" in line),
-                         daemon=True).start()
+        heard = self.desktop.bus.listen(PLAYER[0], PROPERTIES)
         wait_for(lambda: self.player("metadata", "xesam:title") == "Harbour Lights",
                  "the title through playerctl")
 
@@ -113,43 +103,37 @@ class Run:
         wait_for(lambda: self.player("shuffle") == "On", "shuffle On after the server's 305")
 
         server.send('303 "Lantern Road"')
-        changed = wait_for(lambda: [line for line in signals if "Lantern Road" in line],
+        changed = wait_for(lambda: [text for _, text in heard() if "Lantern Road" in text],
                            "PropertiesChanged for the new title")
-        if "<objectpath '/" not in changed[0] or any("'Position'" in line for line in signals):
-            raise Failure(f"track id not an object path, or the position signalled: {signals}")
+        if "<objectpath '/" not in changed[0] or any("'Position'" in text for _, text in heard()):
+            raise Failure(f"track id not an object path, or the position signalled: {heard()}")
         # Read directly: playerctl reports a stopped player's position as 0.
-        position = self.remote.run(self.gdbus, "call", "--session", "--dest", BUS_NAME,
-                                   "--object-path", "/org/mpris/MediaPlayer2", "--method",
-                                   "org.freedesktop.DBus.Properties.Get",
-                                   "org.mpris.MediaPlayer2.Player", "Position").stdout.strip()
-        if position != f"(<int64 {server.seconds * 1000000}>,)":
+        position = self.desktop.bus.get(*PLAYER, "org.mpris.MediaPlayer2.Player", "Position",
+                                        typed=True).print_(True)
+        if position != f"int64 {server.seconds * 1000000}":
             raise Failure(f"position {position} µs, the server said {server.seconds} s")
 
     def single(self):
         TrayHost(self.desktop, self.workdir).start()
         port = 9  # the connection does not matter here
         self.remote.start(port, "-autominimize")
-        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
-        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden")
+        self.remote.wait_hidden_at_start("-autominimize")
 
         # The running copy reads the wish before a later start ends, so nothing comes late.
-        if self.remote.start_again(port, "-autominimize") or self.remote.windows(WINDOW_TITLE):
+        if self.remote.start(port, "-autominimize", again=True) or not self.remote.hidden():
             raise Failure("an -autominimize start failed or showed the running copy")
-        if self.remote.start_again(port) != 0:
+        if self.remote.start(port, again=True) != 0:
             raise Failure("a second start ended with a failure status")
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "the first copy's window shown")
+        self.remote.main_window("the first copy's window shown")
         print("second starts ended with 0; the first showed its window for the plain one")
 
         os.kill(self.remote.pid, signal.SIGKILL)
         self.remote.process.wait()
         self.remote.start(port)
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "a new copy after SIGKILL")
-        if self.remote.start_again(port) != 0 or self.remote.process.poll() is not None:
+        self.remote.main_window("a new copy after SIGKILL")
+        if self.remote.start(port, again=True) != 0 or self.remote.process.poll() is not None:
             raise Failure("the new copy does not take over the session")
         print("after SIGKILL a new start runs and takes later starts")
-
-    def report(self):
-        print("brindora output:\n" + self.remote.log())
 
 
 def main(argv):

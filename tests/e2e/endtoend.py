@@ -9,14 +9,12 @@ end the program with status 0.
 Usage: endtoend.py BRINDORA DAS_SIM
 """
 
-import os
 import re
 import socket
 import sys
 
 from desktop import run_session
-from remote import (LIMIT, QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Failure, Remote,
-                    start_server, wait_for)
+from remote import LIMIT, QUIT_BUTTON, SETUP_BUTTON, Failure, Remote, start_server, wait_for
 
 NO_HOST = "Configure the IP Address -- use the <Setup> button"
 
@@ -35,8 +33,7 @@ class Run:
     def __init__(self, desktop, brindora, das_sim, workdir):
         self.desktop = desktop
         self.das_sim = das_sim
-        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
-                             os.path.join(workdir, "brindora.log"))
+        self.remote = Remote(desktop, brindora, workdir)
 
     def exercise(self):
         port = start_server(self.desktop, self.das_sim)
@@ -47,7 +44,7 @@ class Run:
         wait_for(lambda: remote.label_text("Song") == NO_HOST, f"song label reading {NO_HOST!r}")
 
         print("song label asks for a host; pressing Setup")
-        main_window = wait_for(lambda: remote.window(WINDOW_TITLE), "main window")
+        main_window = remote.main_window()
         remote.click(main_window, SETUP_BUTTON)
         dialog = wait_for(lambda: remote.window("Configuration"), "Configuration dialog")
         # Without a window manager nobody hands the new dialog the keyboard;
@@ -62,13 +59,6 @@ class Run:
 
         remote.click(main_window, QUIT_BUTTON)
         remote.wait_for_exit("Quit")
-
-    def report(self):
-        """Everything that makes a failure diagnosable, written to stdout."""
-        print(self.remote.accessibility_tree())
-        shot = self.desktop.screenshot(os.path.join(os.getcwd(), "e2e-failure.png"))
-        print(f"screenshot: {shot}" if shot else "no screenshot (imagemagick's import missing?)")
-        print("brindora output:\n" + self.remote.log())
 
 
 def main(argv):

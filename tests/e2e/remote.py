@@ -5,10 +5,9 @@ import configparser
 import os
 import re
 import subprocess
-import time
 
 import a11y
-from desktop import Failure, read_line, require_program
+from desktop import LIMIT, Failure, read_line, require_program, wait_for
 
 WINDOW_TITLE = "Orvid's Brindora Control"
 ABOUT_TITLE = "About Orvid's Brindora Controller"
@@ -26,19 +25,6 @@ TIME_PATTERN = re.compile(r"^\d{2,}:\d{2}:\d{2}$")
 # Client coordinates of the main window's buttons (each 41 x 22 at y = 8).
 SETUP_BUTTON = (230, 19)
 QUIT_BUTTON = (356, 19)
-LIMIT = 20  # seconds; generous, the steps normally take well under one
-
-
-def wait_for(probe, what, limit=LIMIT):
-    """Polls probe() until it returns something true; returns that value."""
-    deadline = time.monotonic() + limit
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure(f"no {what} within {limit} s")
-        time.sleep(0.1)
 
 
 def start_server(desktop, das_sim):
@@ -52,14 +38,21 @@ def start_server(desktop, das_sim):
     return int(match.group(1))
 
 
-class Remote:
-    """One run of brindora with its own settings folder."""
+def exit_status(process, what):
+    try:
+        return process.wait(LIMIT)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{what} still runs after {LIMIT} s")
 
-    def __init__(self, desktop, program, config_home, log_path):
+
+class Remote:
+    """Runs of brindora with their own settings folder in workdir."""
+
+    def __init__(self, desktop, program, workdir):
         self.desktop = desktop
         self.program = program
-        self.config_home = config_home
-        self.log_path = log_path
+        self.config_home = os.path.join(workdir, "config")
+        self.log_path = os.path.join(workdir, "brindora.log")
         self.xdotool = require_program("xdotool")
         self.process = None
         self.application = None
@@ -84,22 +77,25 @@ class Remote:
         env.update(extra or {})
         return env
 
-    def start(self, port, *arguments, environment=None):
-        with open(self.log_path, "ab") as log:
-            self.process = self.desktop.spawn([self.program, *arguments],
-                                              env=self.environment(port, environment),
-                                              stdout=log, stderr=subprocess.STDOUT)
-        return self
+    def launch(self, das_sim, *arguments, settings=None, environment=None):
+        """Starts das-sim and, with these settings if given, brindora; returns the port."""
+        if settings is not None:
+            self.write_settings(settings)
+        port = start_server(self.desktop, das_sim)
+        self.start(port, *arguments, environment=environment)
+        return port
 
-    def start_again(self, port, *arguments):
-        """A further start in the same session and profile; returns its exit status."""
+    def start(self, port, *arguments, environment=None, again=False):
+        """Starts brindora; a further start (again) in the same session and profile
+        returns its exit status."""
         with open(self.log_path, "ab") as log:
-            try:
-                return subprocess.run([self.program, *arguments], env=self.environment(port),
-                                      stdout=log, stderr=subprocess.STDOUT,
-                                      timeout=LIMIT).returncode
-            except subprocess.TimeoutExpired:
-                raise Failure(f"a second start still runs after {LIMIT} s")
+            process = self.desktop.spawn([self.program, *arguments],
+                                         env=self.environment(port, environment),
+                                         stdout=log, stderr=subprocess.STDOUT)
+        if again:
+            return exit_status(process, "a further start")
+        self.process = process
+        return self
 
     @property
     def pid(self):
@@ -131,10 +127,18 @@ class Remote:
         found = self.windows(name)
         return found[0] if len(found) == 1 else None
 
-    def click(self, window, position, button=1):
-        self.press(window, position, "click", button)
+    def main_window(self, what="visible main window"):
+        return wait_for(lambda: self.window(WINDOW_TITLE), what)
 
-    def press(self, window, position, action, button):
+    def hidden(self):
+        return not self.windows(WINDOW_TITLE)
+
+    def wait_hidden_at_start(self, why):
+        # The window is made at start-up; wait until X knows it, then until it is gone.
+        wait_for(lambda: self.windows(WINDOW_TITLE, visible=False), "main window made")
+        wait_for(self.hidden, f"main window hidden by {why}")
+
+    def click(self, window, position, button=1, action="click"):
         # No --sync: it waits for the pointer to move and so hangs for seconds
         # when it already stands there (a second click on the tray icon). The
         # move and the button reach the X server in order on one connection.
@@ -180,30 +184,27 @@ class Remote:
                                f"change of the time after {first}")
 
     def wait_for_exit(self, what):
-        try:
-            status = self.process.wait(LIMIT)
-        except subprocess.TimeoutExpired:
-            raise Failure(f"brindora still runs {LIMIT} s after {what}")
+        status = exit_status(self.process, f"brindora, after {what},")
         if status != 0:
             raise Failure(f"brindora ended with status {status} after {what}")
 
-    def read_settings(self):
-        """The settings file's [General] values, or None while it does not exist."""
+    def read_settings(self, *needed):
+        """The settings file's [General] values ({} without a file), or None while one of
+        `needed` is missing."""
         parser = configparser.ConfigParser(interpolation=None)
-        if not parser.read(self.settings_path):
-            return None
-        return dict(parser["General"]) if parser.has_section("General") else {}
+        parser.read(self.settings_path)
+        stored = dict(parser["General"]) if parser.has_section("General") else {}
+        return stored if all(key in stored for key in needed) else None
 
-    def accessibility_tree(self):
-        if self.application is None:
-            return "brindora never appeared on the accessibility bus"
+    def report(self, screenshot):
+        """Everything that makes a failure diagnosable, written to stdout."""
+        print("X window tree:\n" + self.run("xwininfo", "-root", "-tree", check=False).stdout)
         try:
-            return "AT-SPI tree of brindora:\n" + a11y.describe(self.application)
+            print("AT-SPI tree of brindora:\n" + a11y.describe(self.application)
+                  if self.application else "brindora was not read over AT-SPI")
         except Exception as error:  # the program may be gone
-            return f"AT-SPI tree unreadable: {error}"
-
-    def log(self):
-        if not os.path.exists(self.log_path):
-            return ""
-        with open(self.log_path, errors="replace") as log:
-            return log.read()
+            print(f"AT-SPI tree unreadable: {error}")
+        print(f"screenshot: {screenshot}" if screenshot else "no screenshot (import missing?)")
+        with open(self.log_path, "a+", errors="replace") as log:
+            log.seek(0)
+            print("brindora output:\n" + log.read())

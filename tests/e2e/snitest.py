@@ -13,17 +13,16 @@ import subprocess
 import sys
 import time
 
-from gi.repository import Gio, GLib
+from gi.repository import GLib
 
 from desktop import Failure, require_program, run_session
-from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, LIMIT, PASSWORD_SETTINGS, WINDOW_TITLE,
-                    Remote, start_server, wait_for)
+from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, WINDOW_TITLE, Remote,
+                    wait_for)
 
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
            "org.kde.StatusNotifierWatcher")
 ITEM = "org.kde.StatusNotifierItem"
 MENU = "com.canonical.dbusmenu"
-PROPERTIES = "org.freedesktop.DBus.Properties"
 BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
 PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
 KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
@@ -33,29 +32,11 @@ PLACE = "viewertop=123\nviewerleft=77\n"
 class Run:
     def __init__(self, desktop, brindora, das_sim, workdir):
         self.desktop, self.das_sim, self.workdir = desktop, das_sim, workdir
-        self.bus = Gio.DBusConnection.new_for_address_sync(
-            desktop.env["DBUS_SESSION_BUS_ADDRESS"], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
-                             os.path.join(workdir, "brindora.log"))
-
-    def call(self, service, path, interface, method, signature=None, *arguments):
-        """The reply's values; no answer within LIMIT seconds is a failure."""
-        try:
-            return self.bus.call_sync(service, path, interface, method,
-                                      GLib.Variant(signature, arguments) if signature else None,
-                                      None, Gio.DBusCallFlags.NONE, LIMIT * 1000, None).unpack()
-        except GLib.Error as error:
-            raise Failure(f"{interface}.{method} on {service}{path}: {error.message}")
-
-    def get(self, service, path, interface, name):
-        return self.call(service, path, PROPERTIES, "Get", "(ss)", interface, name)[0]
+        self.bus = desktop.bus
+        self.remote = Remote(desktop, brindora, workdir)
 
     def watcher(self, name):
-        try:
-            return self.get(*WATCHER, name)
-        except Failure:
-            return None  # no panel yet
+        return self.bus.get(*WATCHER, name, quiet=True)  # None: no panel yet
 
     def start_panel(self):
         config = os.path.join(self.workdir, "panel.conf")
@@ -66,60 +47,47 @@ class Run:
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.watcher("IsStatusNotifierHostRegistered"), "lxqt-panel's host")
 
-    def start(self, *arguments, settings=CONNECTED_SETTINGS, environment=None):
-        self.remote.write_settings(settings)
-        self.remote.start(start_server(self.desktop, self.das_sim), *arguments,
-                          environment=environment)
-
     def item(self):
         """(service, path) of the program's item once the watcher lists it."""
         for service, _, path in (entry.partition("/")
                                  for entry in self.watcher("RegisteredStatusNotifierItems") or []):
-            if self.call(*BUS, "GetConnectionUnixProcessID", "(s)", service)[0] == self.remote.pid:
+            owner = self.bus.call(*BUS, "GetConnectionUnixProcessID", "(s)", service)[0]
+            if owner == self.remote.pid:
                 return service, "/" + path
         return None
 
     def menu(self, item):
         """The menu's path and its entries, as (label, id) in order."""
-        path = self.get(*item, ITEM, "Menu")
+        path = self.bus.get(*item, ITEM, "Menu")
         if path == "/NO_DBUSMENU":
             raise Failure("the item exports no menu: hosts draw none")
-        _, (_, _, entries) = self.call(item[0], path, MENU, "GetLayout", "(iias)", 0, -1, [])
+        _, (_, _, entries) = self.bus.call(item[0], path, MENU, "GetLayout", "(iias)", 0, -1, [])
         return path, [(entry.get("label", "-"), number) for number, entry, _ in entries]
 
     def choose(self, item, label):
         """Clicks the menu entry as the host does; returns once the program has answered."""
         path, entries = self.menu(item)
-        self.call(item[0], path, MENU, "Event", "(isvu)", dict(entries)[label], "clicked",
-                  GLib.Variant("i", 0), 0)
-
-    def announced(self, item, seconds):
-        heard = []
-        self.bus.signal_subscribe(item[0], ITEM, None, item[1], None, Gio.DBusSignalFlags.NONE,
-                                  lambda *signal: heard.append(signal[4]))
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if not GLib.MainContext.default().iteration(False):
-                time.sleep(0.05)
-        return heard
+        self.bus.call(item[0], path, MENU, "Event", "(isvu)", dict(entries)[label], "clicked",
+                      GLib.Variant("i", 0), 0)
 
     def quit_from_menu(self, item):
         self.choose(item, "Quit")
         self.remote.wait_for_exit("Quit in the item's menu")
-        return self.remote.read_settings() or {}
+        return self.remote.read_settings()
 
     # -- the scenarios --
 
     def late_host(self):
-        self.start()
+        self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS)
         wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
         self.start_panel()
         item = wait_for(self.item, "the program's item with the panel that came late")
         labels = [label for label, _ in self.menu(item)[1]]
         if labels != ["About", "-", "Quit"]:
             raise Failure(f"the item's menu holds {labels}")
-        resent = [name for name in self.announced(item, KEEPALIVE_SPAN_SECONDS)
-                  if name in ("NewIcon", "NewToolTip")]
+        heard = self.bus.listen(item[0], ITEM, item[1])
+        time.sleep(KEEPALIVE_SPAN_SECONDS)
+        resent = [name for name, _ in heard() if name in ("NewIcon", "NewToolTip")]
         if resent:
             raise Failure(f"the unchanged icon was announced again: {resent}")
         self.choose(item, "About")
@@ -129,42 +97,35 @@ class Run:
 
     def password(self):
         self.start_panel()
-        self.start("-autominimize", settings=PASSWORD_SETTINGS)
+        self.remote.launch(self.das_sim, "-autominimize", settings=PASSWORD_SETTINGS)
         item = wait_for(self.item, "the program's item")
-        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
-        wait_for(lambda: not self.remote.windows(WINDOW_TITLE), "main window hidden at start")
-        self.call(*item, ITEM, "Activate", "(ii)", 0, 0)
+        self.remote.wait_hidden_at_start("-autominimize")
+        self.bus.call(*item, ITEM, "Activate", "(ii)", 0, 0)
         dialog = wait_for(lambda: self.remote.window("Restore Program"), "password dialog")
         self.remote.type_into(dialog, "sECRET")
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
+        self.remote.main_window("main window back after the password")
         print("Activate was answered before the password dialog, which brought the window back")
 
     def wayland(self):
         self.start_panel()
-        runtime = os.path.join(self.workdir, "runtime")
-        os.makedirs(runtime, mode=0o700)
         self.desktop.spawn([require_program("weston"), "--backend=headless-backend.so",
                             "--socket=wayland-brindora", "--idle-time=0"],
-                           env=dict(self.desktop.env, XDG_RUNTIME_DIR=runtime),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: os.path.exists(os.path.join(runtime, "wayland-brindora")), "Weston")
+        socket = os.path.join(self.desktop.env["XDG_RUNTIME_DIR"], "wayland-brindora")
+        wait_for(lambda: os.path.exists(socket), "Weston")
         # Qt's Wayland client leaves some of libwayland's objects to the end of the process,
         # which a leak-checking build would take for the program's own.
         leaks = os.path.join(self.workdir, "wayland.supp")
         with open(leaks, "w") as out:
             out.write("leak:libwayland-client.so\n")
-        self.start(settings=CONNECTED_SETTINGS + PLACE,
-                   environment={"QT_QPA_PLATFORM": "wayland", "XDG_RUNTIME_DIR": runtime,
-                                "WAYLAND_DISPLAY": "wayland-brindora",
-                                "LSAN_OPTIONS": f"suppressions={leaks}"})
+        self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS + PLACE,
+                           environment={"QT_QPA_PLATFORM": "wayland",
+                                        "WAYLAND_DISPLAY": "wayland-brindora",
+                                        "LSAN_OPTIONS": f"suppressions={leaks}"})
         stored = self.quit_from_menu(wait_for(self.item, "the program's item"))
         if (stored.get("viewertop"), stored.get("viewerleft")) != ("123", "77"):
             raise Failure(f"Quit on Wayland stored {stored} over {PLACE!r}")
         print(f"Quit on Wayland kept the stored place: {stored}")
-
-    def report(self):
-        print(self.remote.run("xwininfo", "-root", "-tree", check=False).stdout)
-        print("brindora output:\n" + self.remote.log())
 
 
 SCENARIOS = {"late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}

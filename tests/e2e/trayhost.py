@@ -110,29 +110,19 @@ class TrayHost:
                                 capture_output=True, text=True)
         return result.stdout if result.returncode == 0 else None
 
-    def tree_text(self):
-        return subprocess.run([self.xwininfo, "-root", "-tree"], env=self.desktop.env,
-                              capture_output=True, text=True).stdout
-
-    def find(self, window_id, root=None):
-        root = root or self.tree()
-        pending = [root]
+    def windows(self):
+        pending = [self.tree()]
         while pending:
             node = pending.pop()
-            if node.id == window_id:
-                return node
+            yield node
             pending.extend(node.children)
-        return None
+
+    def find(self, window_id):
+        return next((node for node in self.windows() if node.id == window_id), None)
 
     def tray_windows(self):
         """The task bar windows that embed tray icons (one while icewm runs)."""
-        pending, found = [self.tree()], []
-        while pending:
-            node = pending.pop()
-            if node.name == TRAY_WINDOW_NAME:
-                found.append(node)
-            pending.extend(node.children)
-        return found
+        return [node for node in self.windows() if node.name == TRAY_WINDOW_NAME]
 
     def is_xembed_client(self, window_id):
         result = subprocess.run([self.xprop, "-id", str(window_id), "_XEMBED_INFO"],
@@ -149,10 +139,6 @@ class TrayHost:
     def embedded_icon(self, remote):
         """The icon's window if it sits inside the tray right now, else None."""
         icon_id = self.icon_of(remote)
-        if icon_id is None:
-            return None
-        icon = self.find(icon_id)
-        if icon is None:
-            return None
-        inside = any(node.name == TRAY_WINDOW_NAME for node in icon.ancestors())
+        icon = self.find(icon_id) if icon_id is not None else None
+        inside = icon and any(node.name == TRAY_WINDOW_NAME for node in icon.ancestors())
         return icon if inside else None

@@ -10,13 +10,12 @@ over two runs on one settings folder, the window's place and the server.
 Usage: traytest.py SCENARIO BRINDORA DAS_SIM
 """
 
-import os
 import sys
 import time
 
 from desktop import require_program, run_session
 from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, SETUP_BUTTON,
-                    WINDOW_TITLE, Failure, Remote, start_server, wait_for)
+                    Failure, Remote, wait_for)
 from trayhost import TrayHost
 
 ICON_CENTRE = (11, 11)
@@ -24,43 +23,33 @@ ICON_CENTRE = (11, 11)
 # (Qt's default double-click time is 400 ms), or land while the last click's dialog is still
 # winding down, when the icon only brings a waiting dialog forward.
 HUMAN_PAUSE_SECONDS = 0.6
+STORED = ("viewertop", "viewerleft", "hostname")
 
 
 class Scenario:
     def __init__(self, desktop, brindora, das_sim, workdir):
         self.desktop = desktop
         self.das_sim = das_sim
-        self.workdir = workdir
         self.tray = TrayHost(desktop, workdir).start()
-        self.remote = Remote(desktop, brindora, os.path.join(workdir, "config"),
-                             os.path.join(workdir, "brindora.log"))
+        self.remote = Remote(desktop, brindora, workdir)
         self.wmctrl = require_program("wmctrl")
         self.port = None
 
     # -- steps shared by the scenarios --
 
     def start(self, *arguments, settings=None):
-        if settings is not None:
-            self.remote.write_settings(settings)
-        self.port = start_server(self.desktop, self.das_sim)
-        self.remote.start(self.port, *arguments)
+        self.port = self.remote.launch(self.das_sim, *arguments, settings=settings)
         self.remote.connect_accessibility()
 
     def wait_for_icon(self):
         return wait_for(lambda: self.tray.embedded_icon(self.remote),
                         "tray icon embedded in icewm's tray")
 
-    def main_window(self):
-        return wait_for(lambda: self.remote.window(WINDOW_TITLE), "visible main window")
-
-    def main_window_hidden(self):
-        return not self.remote.windows(WINDOW_TITLE)
-
     def close_box(self, window):
         # _NET_CLOSE_WINDOW to icewm, which sends WM_DELETE_WINDOW: the same
         # path as the close box in the title bar, not a kill.
         self.remote.run(self.wmctrl, "-i", "-c", window)
-        wait_for(self.main_window_hidden, "main window hidden after the close box")
+        wait_for(self.remote.hidden, "main window hidden after the close box")
         if self.remote.process.poll() is not None:
             raise Failure(f"the close box ended brindora (status {self.remote.process.poll()})")
 
@@ -85,91 +74,86 @@ class Scenario:
         icon = self.wait_for_icon()
         chain = " < ".join(node.name or hex(node.id) for node in icon.ancestors())
         print(f"icon {icon.id:#x} ({icon.width}x{icon.height}) sits in {chain}")
-        self.main_window()
+        self.remote.main_window()
 
     def close_and_restore(self):
         self.start(settings=CONNECTED_SETTINGS)
-        window = self.main_window()
+        window = self.remote.main_window()
         self.wait_for_icon()
         self.remote.wait_for_time_to_run()
         self.close_box(window)
         print("close box hid the window")
         self.still_connected()
         self.click_icon(1)
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after a left click")
+        self.remote.main_window("main window back after a left click")
         print("left click on the icon brought the window back")
 
     def password(self):
         self.start(settings=PASSWORD_SETTINGS)
-        window = self.main_window()
+        window = self.remote.main_window()
         self.wait_for_icon()
         self.close_box(window)
 
         self.remote.type_into(self.password_dialog(), "wrong")
         wait_for(lambda: self.remote.window("Invalid Password"), "Invalid Password box")
-        if not self.main_window_hidden():
+        if not self.remote.hidden():
             raise Failure("a wrong password brought the window back")
         self.remote.close_box_by_ok("Invalid Password")
-        if not self.main_window_hidden():
+        if not self.remote.hidden():
             raise Failure("the window came back after the Invalid Password box")
         print("a wrong password showed 'Invalid Password' and left the window hidden")
 
         self.remote.type_into(self.password_dialog(), "sECRET")
-        wait_for(lambda: self.remote.window(WINDOW_TITLE), "main window back after the password")
+        self.remote.main_window("main window back after the password")
         print("the password in other letter case brought the window back")
 
     def menu_quit(self):
         self.start()
-        window = self.main_window()
+        window = self.remote.main_window()
         self.wait_for_icon()
         self.close_box(window)
 
         # The first entry is About: it opens the About box, and Ok closes it again.
-        menu = self.choose_from_tray_menu("Down", "Return")
-        self.chosen(menu, lambda: self.remote.window(ABOUT_TITLE), "About box from the tray menu")
+        self.choose_from_tray_menu(("Down", "Return"), lambda: self.remote.window(ABOUT_TITLE),
+                                   "About box from the tray menu")
         self.remote.close_box_by_ok(ABOUT_TITLE)
-        if not self.main_window_hidden() or self.remote.process.poll() is not None:
+        if not self.remote.hidden() or self.remote.process.poll() is not None:
             raise Failure("closing the About box showed the window or ended the program")
         print("About in the tray menu opened the About box")
 
         # After the separator comes Quit.
-        menu = self.choose_from_tray_menu("Down", "Down", "Return")
-        self.chosen(menu, lambda: self.remote.process.poll() is not None,
-                    "end of brindora after Quit in the tray menu")
+        self.choose_from_tray_menu(("Down", "Down", "Return"),
+                                   lambda: self.remote.process.poll() is not None,
+                                   "end of brindora after Quit in the tray menu")
         self.remote.wait_for_exit("Quit in the tray menu")
-        stored = self.remote.read_settings() or {}
-        missing = [key for key in ("viewertop", "viewerleft", "hostname") if key not in stored]
-        if missing:
-            raise Failure(f"after Quit the settings file lacks {missing}: {stored}")
+        stored = self.remote.read_settings(*STORED)
+        if stored is None:
+            raise Failure(f"after Quit the settings file lacks one of {STORED}: "
+                          f"{self.remote.read_settings()}")
         wait_for(lambda: all(not tray.children for tray in self.tray.tray_windows()),
                  "empty tray after Quit")
         print(f"Quit from the tray menu ended brindora with status 0 and stored {stored}")
 
-    def choose_from_tray_menu(self, *keys):
+    def choose_from_tray_menu(self, keys, probe, what):
         """A right click on the icon, pressed and released in two steps so that
         a menu that vanishes on the release is told apart from one never shown,
-        then keys to choose an entry."""
+        then keys to choose an entry; waits for what that entry does."""
         previous = getattr(self, "menu_id", None)
         if previous is not None:
             wait_for(lambda: str(previous) not in self.remote.windows(), "last tray menu closed")
         time.sleep(HUMAN_PAUSE_SECONDS)
         before = set(self.remote.windows())
         icon = self.wait_for_icon()
-        self.remote.press(str(icon.id), ICON_CENTRE, "mousedown", 3)
+        self.remote.click(str(icon.id), ICON_CENTRE, 3, "mousedown")
         menu = wait_for(lambda: self.popup(before), "tray menu while the right button is down")
         self.menu_id = menu.id
         self.check_beside(menu, self.mouse_position(), icon.top_level())
         self.remote.xdo("mouseup", "3")
-        if not self.main_window_hidden():
+        if not self.remote.hidden():
             raise Failure("the right click brought the window back")
         self.remote.xdo("key", *keys)
-        return menu
-
-    def chosen(self, menu, probe, what):
-        """Waits for what the chosen entry does; if it never happens, says whether
-        the menu had already gone when the keys came."""
         try:
-            return wait_for(probe, what)
+            wait_for(probe, what)
         except Failure as failure:
             if str(menu.id) not in self.remote.windows():
                 raise Failure(f"{failure}; the tray menu was open while the right button was "
@@ -199,7 +183,7 @@ class Scenario:
 
     def tray_restart(self):
         self.start()
-        self.main_window()
+        self.remote.main_window()
         old = self.wait_for_icon()
         old_tray = next(node for node in old.ancestors() if node.name == "SystemTray")
         self.tray.stop()
@@ -211,36 +195,34 @@ class Scenario:
         if tray.id == old_tray.id:
             raise Failure("the tray window did not change: icewm did not restart")
         print(f"icon back in the new tray {tray.id:#x} (was {old_tray.id:#x})")
-        self.close_box(self.main_window())
+        self.close_box(self.remote.main_window())
         self.click_icon(1)
-        self.main_window()
+        self.remote.main_window()
         print("the icon in the new tray restores the window")
 
     def autominimize(self):
         self.start("-AutoMinimize", settings=CONNECTED_SETTINGS)
         self.wait_for_icon()
-        # The window is made at start-up; wait until X knows it, then until it is gone.
-        wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "main window made")
-        wait_for(self.main_window_hidden, "main window hidden by -AutoMinimize")
+        self.remote.wait_hidden_at_start("-AutoMinimize")
         self.still_connected()
-        if not self.main_window_hidden():
+        if not self.remote.hidden():
             raise Failure("the window showed up after hiding itself")
         print("-AutoMinimize hid the window into the tray; it stays connected")
         self.click_icon(1)
-        self.main_window()
+        self.remote.main_window()
         print("a left click on the icon shows it")
 
     def persistence(self):
         """Two runs on one settings folder: where the window stood and which
         server it used come back at the next start."""
         self.start()
-        fresh = wait_for(lambda: self.stored_keys("viewertop", "viewerleft", "hostname"),
-                         "viewertop, viewerleft and hostname in the store after start-up")
+        fresh = wait_for(lambda: self.remote.read_settings(*STORED),
+                         f"{STORED} in the store after start-up")
         if fresh["hostname"] != "":
             raise Failure(f"a fresh store names the server {fresh['hostname']!r}")
         print(f"fresh store after start-up: {fresh}")
 
-        window = self.main_window()
+        window = self.remote.main_window()
         self.remote.click(window, SETUP_BUTTON)
         self.remote.type_into(wait_for(lambda: self.remote.window("Configuration"),
                                        "Configuration dialog"), "127.0.0.1")
@@ -261,30 +243,17 @@ class Scenario:
                           "was 127.0.0.1")
         print(f"first run: played {title!r}, frame moved {before} -> {moved}, Quit stored {stored}")
 
-        self.remote = Remote(self.desktop, self.remote.program, self.remote.config_home,
-                             self.remote.log_path)
         self.remote.start(self.port)
         self.remote.connect_accessibility()
-        window = self.main_window()
+        window = self.remote.main_window()
         wait_for(lambda: self.frame_origin(window) == saved,
                  f"window frame at the stored {saved} (it is at {self.frame_origin(window)})")
         again = wait_for(self.remote.song_title, "song title without Setup in the second run")
         print(f"second run: frame at {saved} again, {again!r} without Setup")
 
-    def stored_keys(self, *keys):
-        stored = self.remote.read_settings() or {}
-        return stored if all(key in stored for key in keys) else None
-
     def frame_origin(self, window):
         node = self.tray.find(int(window))
         return (node.top_level().x, node.top_level().y) if node else None
-
-    def report(self):
-        print("X window tree:\n" + self.tray.tree_text())
-        print(self.remote.accessibility_tree())
-        shot = self.desktop.screenshot(os.path.join(os.getcwd(), "e2e-tray-failure.png"))
-        print(f"screenshot: {shot}" if shot else "no screenshot (imagemagick's import missing?)")
-        print("brindora output:\n" + self.remote.log())
 
 
 SCENARIOS = {
