@@ -7,7 +7,7 @@
 DesktopPlayer::DesktopPlayer(TFormBrindora& form)
     : m_form(form),
       m_service(m_state, {[&form](Command command) { form.sendToLink(command); },
-                          [&form] { form.restoreAsTrayClick(); }, [&form] { form.quit(); }})
+                          [&form] { form.showOnRequest(); }, [&form] { form.quit(); }})
 {
     m_form.setLinkWatcher(&m_state);
     m_service.publish(QDBusConnection::sessionBus());

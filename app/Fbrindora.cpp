@@ -233,10 +233,10 @@ void TFormBrindora::sendToLink(Command command)
     }
 }
 
-void TFormBrindora::restoreAsTrayClick()
+void TFormBrindora::showOnRequest()
 {
     if (HideTask) {
-        HideTask->OnTrayLeftClick();
+        HideTask->ShowOnRequest();
     }
 }
 

@@ -50,11 +50,12 @@ public:
     THideOnTaskbar* hideTask() const { return HideTask.get(); }
     QMenu* popupMenuTaskbar() const { return PopupMenuTaskbar; }
 
-    // What the desktop's own controls ask of the window: the buttons' commands, Quit, and
-    // what a left click on the tray icon does (the password included).
+    // What the desktop's own controls and a second start ask of the window: the buttons'
+    // commands, Quit, and the window brought forward, or back from the icon behind the
+    // password as on a left click.
     void sendToLink(Command command);
     void quit();
-    void restoreAsTrayClick();
+    void showOnRequest();
     // Told everything the link shows in the window, after the window; null for no one.
     void setLinkWatcher(LinkDisplay* watcher) { m_linkWatcher = watcher; }
 

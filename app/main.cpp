@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
             TFormBrindora form(options);
             DesktopPlayer player(form);
             QObject::connect(&instance, &SingleInstance::showRequested, &form,
-                             &TFormBrindora::restoreAsTrayClick);
+                             &TFormBrindora::showOnRequest);
             form.show();
             BrindoraApplication::exec();
         } catch (const std::exception& error) {

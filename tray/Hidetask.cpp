@@ -86,19 +86,29 @@ void THideOnTaskbar::ReAddTrayIcon()
     }
 }
 
-void THideOnTaskbar::LoadHideSettings()
+RestorePassword ReadRestorePassword(const QString& settingsName)
 {
     SettingsKey key;
-    OpenSettings(key, m_settingsName);
+    OpenSettings(key, settingsName);
     const QString passwordName = QStringLiteral("hidetask_password");
     const QString flagName = QStringLiteral("hidetask_usepassword");
-    ReadSettingString(key, passwordName, QString(), m_password, PasswordSize);
+    RestorePassword password;
+    ReadSettingString(key, passwordName, QString(), password.text, PasswordSize);
     // No password is what an absent flag means. A flag or a password that is there but
     // can't be read was still meant to protect the window, so the guess is the safe one: the
     // password is asked, and a password that can't be read matches nothing.
-    m_usePassword = IntSettingUnreadable(key, flagName) || ReadSettingInt(key, flagName, 0) != 0;
-    m_passwordUnreadable = StringSettingUnreadable(key, passwordName);
+    password.inForce = IntSettingUnreadable(key, flagName) || ReadSettingInt(key, flagName, 0) != 0;
+    password.unreadable = StringSettingUnreadable(key, passwordName);
     CloseSettings(key);
+    return password;
+}
+
+void THideOnTaskbar::LoadHideSettings()
+{
+    RestorePassword password = ReadRestorePassword(m_settingsName);
+    m_usePassword = password.inForce;
+    m_password = std::move(password.text);
+    m_passwordUnreadable = password.unreadable;
 }
 
 QList<QWidget*> THideOnTaskbar::visibleForms() const
@@ -195,11 +205,7 @@ void THideOnTaskbar::OnTrayLeftClick()
     }
     m_busy = true;
     if (!m_hidden && m_owner && m_owner->isVisible()) {
-        if (m_owner->isMinimized()) {
-            m_owner->showNormal();
-        }
-        m_owner->raise();
-        m_owner->activateWindow();
+        bringOwnerForward();
     } else if (m_usePassword) {
         TFormRestore dialog(m_owner);
         m_restoreDialog = &dialog;
@@ -219,6 +225,26 @@ void THideOnTaskbar::OnTrayLeftClick()
         RestoreFromTray();
     }
     m_busy = false;
+}
+
+void THideOnTaskbar::ShowOnRequest()
+{
+    // The hidden flag is the icon's own rule and stays as it is; a request from our side
+    // looks at the window instead, so a window in plain view is never guarded by a question.
+    if (!m_busy && m_owner && m_owner->isVisible()) {
+        bringOwnerForward();
+        return;
+    }
+    OnTrayLeftClick();
+}
+
+void THideOnTaskbar::bringOwnerForward()
+{
+    if (m_owner->isMinimized()) {
+        m_owner->showNormal();
+    }
+    m_owner->raise();
+    m_owner->activateWindow();
 }
 
 void THideOnTaskbar::ShowTrayMenu()

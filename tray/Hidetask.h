@@ -13,6 +13,15 @@ class NotificationArea;
 class QMenu;
 class QWidget;
 
+// The restore password as the settings give it at this moment.
+struct RestorePassword
+{
+    bool inForce = false; // a restore asks for it
+    QString text;
+    bool unreadable = false; // there but unreadable: it matches nothing
+};
+RestorePassword ReadRestorePassword(const QString& settingsName);
+
 // Keeps the program's icon in the notification area, hides every visible window of the
 // program into it and brings them back on a left click, behind a password when the settings
 // ask for one. Knows nothing of what the windows do.
@@ -43,6 +52,11 @@ public:
     void OnTrayMessage(int mouseEvent);
     void OnTrayLeftClick();
     void ShowTrayMenu();
+    // A request from the program's own side (a second start, the desktop's media controls):
+    // a showing window is only brought forward, a hidden one comes back as on a left click.
+    void ShowOnRequest();
+    // Read afresh; the tray itself only looks again at the next hide.
+    bool passwordInForce() const { return ReadRestorePassword(m_settingsName).inForce; }
 
     bool isHidden() const { return m_hidden; }
     bool isIconShown() const { return m_iconShown; }
@@ -53,6 +67,7 @@ private:
     void LoadHideSettings();
     QList<QWidget*> visibleForms() const;
     void minimiseInstead();
+    void bringOwnerForward();
 
     NotificationArea& m_area;
     QPointer<QMenu> m_popupMenu;

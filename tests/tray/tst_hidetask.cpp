@@ -262,6 +262,9 @@ private Q_SLOTS:
             asked = qobject_cast<TFormRestore*>(modal) != nullptr;
             qobject_cast<QDialog*>(modal)->reject();
         });
+        // A request from the program's own side looks at the window, not at the flag.
+        m_hideTask->ShowOnRequest();
+        QVERIFY2(!asked, "the password was asked for a window in plain view");
         m_area->click(NotificationArea::LeftButtonDown);
         QVERIFY(asked);
     }
