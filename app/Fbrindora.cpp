@@ -240,6 +240,12 @@ void TFormBrindora::showOnRequest()
     }
 }
 
+bool TFormBrindora::restorePasswordInForce() const
+{
+    // Without the tray controller nothing could ask; the guard is kept rather than dropped.
+    return !HideTask || HideTask->passwordInForce();
+}
+
 void TFormBrindora::showSong(const QString& text, SongText kind)
 {
     LabelSong->setText(text);

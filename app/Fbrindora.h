@@ -56,6 +56,8 @@ public:
     void sendToLink(Command command);
     void quit();
     void showOnRequest();
+    // Whether the restore password guards the program, by the tray's own rule.
+    bool restorePasswordInForce() const;
     // Told everything the link shows in the window, after the window; null for no one.
     void setLinkWatcher(LinkDisplay* watcher) { m_linkWatcher = watcher; }
 

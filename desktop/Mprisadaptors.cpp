@@ -72,7 +72,12 @@ void MprisPlayerAdaptor::setShuffle(bool on)
 
 bool MprisPlayerAdaptor::canControl() const
 {
-    return m_service->state().isConnected();
+    return m_service->isControllable();
+}
+
+bool MprisPlayerAdaptor::canAct() const
+{
+    return m_service->canAct();
 }
 
 void MprisPlayerAdaptor::Next()

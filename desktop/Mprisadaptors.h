@@ -54,10 +54,10 @@ class MprisPlayerAdaptor final : public QDBusAbstractAdaptor
     Q_PROPERTY(double MinimumRate READ rate)
     Q_PROPERTY(double MaximumRate READ rate)
     Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
-    Q_PROPERTY(bool CanGoNext READ canControl)
-    Q_PROPERTY(bool CanGoPrevious READ canControl)
-    Q_PROPERTY(bool CanPlay READ canControl)
-    Q_PROPERTY(bool CanPause READ canControl)
+    Q_PROPERTY(bool CanGoNext READ canAct)
+    Q_PROPERTY(bool CanGoPrevious READ canAct)
+    Q_PROPERTY(bool CanPlay READ canAct)
+    Q_PROPERTY(bool CanPause READ canAct)
     Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ canControl)
 
@@ -70,6 +70,7 @@ public:
     bool shuffle() const;
     void setShuffle(bool on);
     bool canControl() const;
+    bool canAct() const;
     bool canSeek() const { return false; }
     // The server plays at one speed and has no volume of its own to set.
     double rate() const { return 1.0; }

@@ -15,7 +15,7 @@ const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 } // namespace
 
 MprisService::MprisService(const PlayerState& state, PlayerActions actions)
-    : m_state(state), m_actions(std::move(actions))
+    : m_state(state), m_actions(std::move(actions)), m_controllable(!isGuarded())
 {
     new MprisRootAdaptor(this);
     m_player = new MprisPlayerAdaptor(this);
@@ -29,10 +29,12 @@ MprisService::MprisService(const PlayerState& state, PlayerActions actions)
     connect(&state, &PlayerState::shuffleChanged, this, [this] {
         announce({{QStringLiteral("Shuffle"), m_player->shuffle()}});
     });
-    // CanControl changes with them but is never announced: clients are told to read it
-    // afresh rather than wait for a signal.
+    // CanControl stays as it is: clients read it once and never expect it to change.
     connect(&state, &PlayerState::connectedChanged, this, [this] {
-        const bool can = m_player->canControl();
+        if (!m_controllable) {
+            return;
+        }
+        const bool can = canAct();
         announce({{QStringLiteral("CanGoNext"), can},
                   {QStringLiteral("CanGoPrevious"), can},
                   {QStringLiteral("CanPlay"), can},
@@ -82,9 +84,19 @@ void MprisService::unpublish()
 
 void MprisService::send(Command command) const
 {
-    if (m_state.isConnected() && m_actions.send) {
+    if (canAct() && !isGuarded() && m_actions.send) {
         m_actions.send(command);
     }
+}
+
+bool MprisService::canAct() const
+{
+    return m_controllable && m_state.isConnected();
+}
+
+bool MprisService::isGuarded() const
+{
+    return m_actions.passwordInForce && m_actions.passwordInForce();
 }
 
 void MprisService::raise()

@@ -19,6 +19,8 @@ struct PlayerActions
     std::function<void(Command)> send;
     std::function<void()> raise;
     std::function<void()> quit;
+    // True while the restore password guards the program; none means no password.
+    std::function<bool()> passwordInForce;
 };
 
 // The program as a media player on the session bus, for the desktop's media keys and panels.
@@ -43,7 +45,13 @@ public:
     const QString& busName() const { return m_busName; }
 
     const PlayerState& state() const { return m_state; }
-    // A transport command; ignored while the server is not connected, as the controls say.
+    // Fixed for the run, as clients read it once: false when a restore password was in force
+    // as the player appeared. A guarded player shows what plays and takes no command.
+    bool isControllable() const { return m_controllable; }
+    // The transport commands are offered: controllable, and the server connected.
+    bool canAct() const;
+    // A transport command; ignored when not offered, as the controls say, and while a
+    // password set since the start guards the program.
     void send(Command command) const;
     // Run after the bus call has been answered: either may open a dialog that waits.
     void raise();
@@ -52,9 +60,11 @@ public:
 private:
     void announce(const QVariantMap& changed);
     void unpublish();
+    bool isGuarded() const;
 
     const PlayerState& m_state;
     const PlayerActions m_actions;
+    const bool m_controllable;
     MprisPlayerAdaptor* m_player = nullptr; // owned as a child
     QDBusConnection m_bus{QString()};
     QString m_busName;
