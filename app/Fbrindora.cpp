@@ -223,6 +223,9 @@ void TFormBrindora::StartLink()
     link->setHostName(HostName.toUtf8());
     TBrindora* started = link.get();
     m_links.replace(std::move(link));
+    // The link replaced is already cut off and never reports its end; a new one has yet to
+    // connect, whatever the old one had.
+    showConnected(false);
     started->Resume();
 }
 
