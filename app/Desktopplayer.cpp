@@ -1,8 +1,19 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Playerart.h"
 
 #include <QDBusConnection>
+#include <QFile>
+
+// Outside any namespace: the resource's start-up function is declared where it is called.
+static QByteArray programPicture()
+{
+    // The icons sit in a library of their own; this makes sure the linker keeps them.
+    Q_INIT_RESOURCE(brindora_icons);
+    QFile file(QStringLiteral(":/icons/brindora-256.png"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 DesktopPlayer::DesktopPlayer(TFormBrindora& form)
     : m_form(form), m_service(m_state, {[&form](Command command) { form.sendToLink(command); },
@@ -10,7 +21,9 @@ DesktopPlayer::DesktopPlayer(TFormBrindora& form)
                                         [&form] { return form.restorePasswordInForce(); }})
 {
     m_form.setLinkWatcher(&m_state);
-    m_service.publish(QDBusConnection::sessionBus());
+    if (m_service.publish(QDBusConnection::sessionBus())) {
+        m_service.setArtUrl(writePlayerArt(playerArtFolder(), programPicture()));
+    }
 }
 
 DesktopPlayer::~DesktopPlayer()

@@ -48,8 +48,12 @@ QVariantMap MprisPlayerAdaptor::metadata() const
     // Paths under /org/mpris are reserved for MPRIS itself.
     const QString track =
         QStringLiteral("/brindora/track/%1").arg(QString::number(state.trackNumber()));
-    return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track))},
-            {QStringLiteral("xesam:title"), state.title()}};
+    QVariantMap data{{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track))},
+                     {QStringLiteral("xesam:title"), state.title()}};
+    if (!m_service->artUrl().isEmpty()) {
+        data.insert(QStringLiteral("mpris:artUrl"), m_service->artUrl());
+    }
+    return data;
 }
 
 qlonglong MprisPlayerAdaptor::position() const

@@ -53,6 +53,9 @@ public:
     // A transport command; ignored when not offered, as the controls say, and while a
     // password set since the start guards the program.
     void send(Command command) const;
+    // A file:// address of the picture the media panels show; empty for none.
+    void setArtUrl(const QString& url) { m_artUrl = url; }
+    const QString& artUrl() const { return m_artUrl; }
     // Run after the bus call has been answered: either may open a dialog that waits.
     void raise();
     void quit();
@@ -65,6 +68,7 @@ private:
     const PlayerState& m_state;
     const PlayerActions m_actions;
     const bool m_controllable;
+    QString m_artUrl;
     MprisPlayerAdaptor* m_player = nullptr; // owned as a child
     QDBusConnection m_bus{QString()};
     QString m_busName;
