@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The program in the desktop session, one scenario per run. media: playerctl on the
 private session bus against a recording server: what it reads, the bytes its commands
-send. single: later starts hand over and end with 0; a copy killed with SIGKILL does
-not block the next start.
+send. controls: what the player offers while connecting, after Setup names a server that
+refuses, and under a restore password (and its picture, with a link planted in its place).
+single: later starts hand over and end with 0; a copy killed with SIGKILL does not block
+the next start.
 
 Usage: desktopplayer.py SCENARIO BRINDORA
 """
@@ -14,11 +16,14 @@ import sys
 import threading
 import time
 
+from gi.repository import GLib
+
 from desktop import PROPERTIES, require_program, run_session
-from remote import CONNECTED_SETTINGS, Failure, Remote, wait_for
+from remote import CONNECTED_SETTINGS, PASSWORD_SETTINGS, SETUP_BUTTON, Failure, Remote, wait_for
 from trayhost import TrayHost
 
 PLAYER = ("org.mpris.MediaPlayer2.brindora", "/org/mpris/MediaPlayer2")
+ICON = os.path.join(os.path.dirname(__file__), "..", "..", "data", "icons", "brindora-256.png")
 
 
 class RecordingServer:
@@ -28,6 +33,7 @@ class RecordingServer:
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         self.client = None
+        self.hung_up = False
         self.received = b""
         self.playing = False
         self.seconds = 0
@@ -40,6 +46,7 @@ class RecordingServer:
         while data := self.client.recv(4096):
             with self.lock:
                 self.received += data
+        self.hung_up = True
 
     def _tick(self):
         while True:
@@ -113,6 +120,62 @@ class Run:
         if position != f"int64 {server.seconds * 1000000}":
             raise Failure(f"position {position} µs, the server said {server.seconds} s")
 
+    def read(self, name):
+        return self.desktop.bus.get(*PLAYER, "org.mpris.MediaPlayer2.Player", name, quiet=True)
+
+    def controls(self):
+        planted = os.path.join(self.workdir, "planted")
+        open(planted, "w").close()
+        art_folder = os.path.join(self.desktop.env["XDG_RUNTIME_DIR"], "brindora")
+        os.makedirs(art_folder, mode=0o700)
+        os.symlink(planted, os.path.join(art_folder, "brindora.png"))
+        for settings, controllable, then in ((CONNECTED_SETTINGS, True, None),
+                                             (CONNECTED_SETTINGS, True, self.change_server),
+                                             (PASSWORD_SETTINGS, False, self.refuse)):
+            server = RecordingServer() if then else None
+            self.remote.write_settings(settings)
+            self.remote.start(server.port if server else 9)  # 9: nothing listens
+            # Read at once, as a client reads it once, mostly before the link is up.
+            wait_for(lambda: self.read("CanControl") is not None, "the player on the bus")
+            if self.read("CanControl") != controllable:
+                raise Failure(f"CanControl not {controllable} at start with {settings!r}")
+            if then:
+                wait_for(lambda: server.client, "the remote's connection")
+                server.send('303 "Harbour Lights"')
+                then(server)
+            self.desktop.bus.call(*PLAYER, "org.mpris.MediaPlayer2", "Quit")
+            self.remote.wait_for_exit("Quit over the bus")
+            if server and not controllable:
+                wait_for(lambda: server.hung_up, "the remote's hang-up")
+                if server.take():
+                    raise Failure("a command reached the server under a restore password")
+        if os.path.getsize(planted):
+            raise Failure("the picture was written through a planted link")
+        print("CanControl constant; CanPlay follows a server change; none under a password")
+
+    def change_server(self, server):
+        wait_for(lambda: self.read("CanPlay"), "CanPlay once connected")
+        self.remote.click(self.remote.main_window(), SETUP_BUTTON)
+        dialog = wait_for(lambda: self.remote.window("Configuration"), "Configuration dialog")
+        self.remote.xdo("windowfocus", "--sync", dialog)
+        self.remote.xdo("key", "ctrl+a")
+        self.remote.type_into(dialog, "127.0.0.2")  # loopback, but nothing listens there
+        wait_for(lambda: self.read("CanPlay") is False, "CanPlay false after the server change")
+
+    def refuse(self, server):
+        metadata = wait_for(lambda: self.read("Metadata"), "the title")
+        with open(ICON, "rb") as icon, \
+                open(metadata.get("mpris:artUrl", "file://").removeprefix("file://"), "rb") as art:
+            if art.read() != icon.read():
+                raise Failure(f"the picture {metadata} is not the program's icon")
+        if self.read("CanPlay") or self.read("CanControl"):
+            raise Failure("the player offers commands under a restore password")
+        # Straight to the program: playerctl itself would not ask a player that says no.
+        player = PLAYER + ("org.mpris.MediaPlayer2.Player",)
+        self.desktop.bus.call(*player, "Next")
+        self.desktop.bus.call(*PLAYER, PROPERTIES, "Set", "(ssv)", player[2], "Shuffle",
+                              GLib.Variant("b", True))
+
     def single(self):
         TrayHost(self.desktop, self.workdir).start()
         port = 9  # the connection does not matter here
@@ -137,7 +200,7 @@ class Run:
 
 
 def main(argv):
-    if len(argv) != 3 or argv[1] not in ("media", "single"):
+    if len(argv) != 3 or argv[1] not in ("media", "controls", "single"):
         print(__doc__)
         return 2
     return run_session("brindora-desktop-", lambda desktop, workdir: Run(desktop, argv[2], workdir),
