@@ -29,7 +29,8 @@ MprisService::MprisService(const PlayerState& state, PlayerActions actions)
     connect(&state, &PlayerState::shuffleChanged, this, [this] {
         announce({{QStringLiteral("Shuffle"), m_player->shuffle()}});
     });
-    // CanControl stays as it is: clients read it once and never expect it to change.
+    // CanControl stays as it is: clients read it once and never expect it to change. These
+    // four follow the connection, and a player without control never offers them.
     connect(&state, &PlayerState::connectedChanged, this, [this] {
         if (!m_controllable) {
             return;
