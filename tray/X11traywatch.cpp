@@ -42,29 +42,40 @@ X11TrayWatch::~X11TrayWatch()
     }
 }
 
-void X11TrayWatch::lookUp()
+quint32 X11TrayWatch::selectionOwner() const
 {
     xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_selection), nullptr);
     const quint32 owner = reply ? reply->owner : 0;
     std::free(reply);
-    follow(owner);
+    return owner;
 }
 
-void X11TrayWatch::follow(quint32 owner)
+void X11TrayWatch::watchEnd(quint32 window)
 {
-    m_owner = owner;
-    if (owner == 0) {
-        return;
-    }
-    // The manager's window ending is the only sign of a manager gone without a successor.
-    // A window already gone by now is no error worth a message: the look-up after its end
-    // notice, or the next manager's announcement, puts things right.
+    // A window already gone by now is no error worth a message: the look-up that follows
+    // sees the selection without it.
     const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     const xcb_void_cookie_t cookie =
-        xcb_change_window_attributes_checked(m_connection, owner, XCB_CW_EVENT_MASK, &mask);
+        xcb_change_window_attributes_checked(m_connection, window, XCB_CW_EVENT_MASK, &mask);
     xcb_discard_reply(m_connection, cookie.sequence);
-    xcb_flush(m_connection);
+}
+
+void X11TrayWatch::lookUp()
+{
+    // The manager's window ending is the only sign of a manager gone without a successor, so
+    // a manager counts as there only once its end would be seen: one that ended before that
+    // shows as gone from the selection on the second look.
+    quint32 owner = selectionOwner();
+    for (int looks = 0; owner != 0 && looks < 3; ++looks) {
+        watchEnd(owner);
+        const quint32 again = selectionOwner();
+        if (again == owner) {
+            break;
+        }
+        owner = again;
+    }
+    m_owner = owner;
 }
 
 bool X11TrayWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -78,7 +89,7 @@ bool X11TrayWatch::nativeEventFilter(const QByteArray& eventType, void* message,
         const auto* client = static_cast<const xcb_client_message_event_t*>(message);
         if (client->type == m_manager && client->format == 32 &&
             client->data.data32[1] == m_selection) {
-            follow(client->data.data32[2]);
+            lookUp();
             Q_EMIT changed();
         }
     } else if (type == XCB_DESTROY_NOTIFY && m_owner != 0) {

@@ -29,8 +29,9 @@ Q_SIGNALS:
     void changed();
 
 private:
+    quint32 selectionOwner() const;
+    void watchEnd(quint32 window);
     void lookUp();
-    void follow(quint32 owner);
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_manager = 0;
