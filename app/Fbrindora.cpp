@@ -309,6 +309,14 @@ void TFormBrindora::ButtonHelpClick()
 
 void TFormBrindora::TimerStartupTimer()
 {
+    // Hiding at start waits (the timer runs on) while the desktop has yet to say whether it
+    // holds icons, which it normally does within a moment; hiding without knowing would
+    // minimise where a tray was there all along. A desktop that never says is not waited for.
+    constexpr int MostStartupWaits = 20;
+    if (AutoMinimize && m_trayArea && !m_trayArea->isSettled() &&
+        ++m_startupWaits < MostStartupWaits) {
+        return;
+    }
     TimerStartup->stop();
     if (AutoMinimize && HideTask) {
         HideTask->HideToTray();

@@ -115,6 +115,7 @@ private:
     QString HostName;
     bool AutoMinimize = false;
     bool Quitting = false;
+    int m_startupWaits = 0;
     std::unique_ptr<NotificationArea> m_trayArea;
     std::unique_ptr<THideOnTaskbar> HideTask;
     std::unique_ptr<TrayRestartWatcher> m_trayRestart;

@@ -1,5 +1,7 @@
 #include "Singleinstance.h"
 
+#include "Instanceplace.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -7,12 +9,16 @@
 #include <QLockFile>
 #include <QMetaObject>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
 constexpr int ConnectWait = 1000;
 constexpr int AnswerWait = 2000;
 constexpr int LockWait = 5000;
+// A start says its wish at once; a peer that stays silent is not a start and must not keep
+// its connection.
+constexpr int PeerWait = 2000;
 constexpr qint64 WishLength = 16;
 
 const QByteArray ShowWord = QByteArrayLiteral("show\n");
@@ -36,14 +42,10 @@ QString sessionInstanceName()
          {"XDG_SESSION_ID", "XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"}) {
         key += '\n' + qgetenv(variable);
     }
-    const QString name =
+    return privateServerName(
         QStringLiteral("brindora-") +
         QString::fromLatin1(
-            QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
-    // In the per-user runtime folder where there is one, so no other user can take the
-    // name first; otherwise where Qt puts local sockets by default.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo(runtime).isDir() ? QDir(runtime).filePath(name) : name;
+            QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16)));
 }
 
 SingleInstance::SingleInstance(QString name) : m_name(std::move(name))
@@ -54,6 +56,9 @@ SingleInstance::SingleInstance(QString name) : m_name(std::move(name))
 
 bool SingleInstance::handOver(Wish wish)
 {
+    if (m_name.isEmpty()) {
+        return false;
+    }
     // Two starts at the same moment (a session's autostart and a click in the menu) would
     // both find no one and both listen; the lock lets one of them look at a time. A lock
     // left by a start that died is taken over.
@@ -89,6 +94,10 @@ void SingleInstance::onNewConnection()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(PeerWait, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine() && socket->bytesAvailable() < WishLength) {
                 return;

@@ -5,7 +5,8 @@
 #include <QString>
 
 // The local socket's name for this user's copy in this desktop session and settings profile.
-// Two sessions (displays, logins) or two profiles get two names; one session gets one.
+// Two sessions (displays, logins) or two profiles get two names; one session gets one. Empty
+// where no place is the user's alone (see Instanceplace.h).
 QString sessionInstanceName();
 
 // One running copy per session. The first start listens on a local socket; a later start
@@ -25,7 +26,8 @@ public:
     explicit SingleInstance(QString name);
 
     // True when a running copy took the wish: this start should end. Otherwise this copy
-    // now listens for later starts (or, when it cannot, runs alone) and false is returned.
+    // now listens for later starts (or, when it cannot or has no name, runs alone) and false
+    // is returned.
     bool handOver(Wish wish);
     bool isListening() const { return m_server.isListening(); }
 

@@ -14,16 +14,23 @@ import time
 
 
 def ticks_and_switches(pid):
+    """CPU ticks, all switches, and each thread's voluntary ones (its wake-ups: the others
+    only say how busy the machine is) by thread id and name."""
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     cpu_ticks = int(fields[11]) + int(fields[12])  # utime + stime
     switches = 0
+    voluntary = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         with open(f"/proc/{pid}/task/{task}/status") as status:
             for line in status:
+                if line.startswith("Name:"):
+                    name = line.split(None, 1)[1].strip()
                 if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
                     switches += int(line.split()[1])
-    return cpu_ticks, switches
+                if line.startswith("voluntary_ctxt_switches"):
+                    voluntary[(task, name)] = int(line.split()[1])
+    return cpu_ticks, switches, voluntary
 
 
 def main():
@@ -42,9 +49,9 @@ def main():
                    BRINDORA_DAS_PORT=str(port))
         remote = subprocess.Popen([brindora], env=env, stderr=subprocess.DEVNULL)
         time.sleep(5)
-        ticks0, switches0 = ticks_and_switches(remote.pid)
+        ticks0, switches0, voluntary0 = ticks_and_switches(remote.pid)
         time.sleep(seconds)
-        ticks1, switches1 = ticks_and_switches(remote.pid)
+        ticks1, switches1, voluntary1 = ticks_and_switches(remote.pid)
         remote.terminate()
         remote.wait()
     control.close()
@@ -54,6 +61,10 @@ def main():
     cpu = (ticks1 - ticks0) / hz
     print(f"idle over {seconds} s ({platform}): CPU {cpu:.2f} s ({100 * cpu / seconds:.3f} %), "
           f"wake-ups {(switches1 - switches0) / seconds:.2f}/s")
+    threads = [(name, (count - voluntary0.get((task, name), 0)) / seconds)
+               for (task, name), count in sorted(voluntary1.items())]
+    print(f"voluntary {sum(rate for _, rate in threads):.2f}/s: " +
+          ", ".join(f"{name} {rate:.2f}" for name, rate in threads))
 
 
 if __name__ == "__main__":

@@ -24,6 +24,9 @@ public:
 
     // Whether the desktop has a notification area at all right now.
     virtual bool isAvailable() const = 0;
+    // Whether the desktop has said yet whether it has one; until then isAvailable() is false
+    // only for want of an answer, which normally comes within a moment.
+    virtual bool isSettled() const { return true; }
 
     // Each returns false when the area refused the request.
     virtual bool add(const QIcon& icon, const QString& toolTip) = 0;

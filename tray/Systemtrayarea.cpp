@@ -10,12 +10,17 @@ SystemTrayArea::~SystemTrayArea() = default;
 
 bool SystemTrayArea::isAvailable() const
 {
+    const TrayHosts& hosts = TrayHosts::instance();
     if (!m_icon) {
-        return hasNotificationArea();
+        return hosts.isSettled() && hosts.hasNotificationArea();
     }
-    // The icon stays with the kind of host Qt chose for it. A host holding the icon may be
-    // calling it right now, so it is not asked and made to wait for the answer: the bus is.
-    return m_statusNotifier ? isStatusNotifierWatcherRegistered() : hasDesktopTray();
+    // The icon stays with the kind of host Qt chose for it.
+    return m_statusNotifier ? hosts.hasStatusNotifierWatcher() : hosts.hasDesktopTray();
+}
+
+bool SystemTrayArea::isSettled() const
+{
+    return m_icon || TrayHosts::instance().isSettled();
 }
 
 bool SystemTrayArea::makeIcon()
@@ -25,8 +30,14 @@ bool SystemTrayArea::makeIcon()
     }
     // The first icon makes Qt choose, for the rest of the run, between the StatusNotifierItem
     // host and the platform's own tray; it chooses the host exactly when this says there is one.
-    m_statusNotifier = isStatusNotifierHostRegistered();
-    if (!m_statusNotifier && !hasDesktopTray()) {
+    // It asks the watcher and waits for the answer, so not before the watcher has answered us:
+    // a watcher that never answers leaves the program without an icon rather than frozen.
+    const TrayHosts& hosts = TrayHosts::instance();
+    if (!hosts.isSettled()) {
+        return false;
+    }
+    m_statusNotifier = hosts.hasStatusNotifierHost();
+    if (!m_statusNotifier && !hosts.hasDesktopTray()) {
         return false;
     }
     m_icon = std::make_unique<QSystemTrayIcon>();

@@ -23,6 +23,7 @@ public:
     ~SystemTrayArea() override;
 
     bool isAvailable() const override;
+    bool isSettled() const override;
     bool add(const QIcon& icon, const QString& toolTip) override;
     bool modify(const QIcon& icon, const QString& toolTip) override;
     bool remove() override;

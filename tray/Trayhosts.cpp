@@ -1,99 +1,81 @@
 #include "Trayhosts.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #ifdef BRINDORA_HAVE_DBUS
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include "Statusnotifierwatch.h"
 #endif
-#if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
-#include <xcb/xcb.h>
+#ifdef BRINDORA_HAVE_XCB
+#include "X11traywatch.h"
 #endif
 
-#include <cstdlib>
-
-namespace {
-
-#if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
-xcb_connection_t* x11Connection()
+TrayHosts& TrayHosts::instance()
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-#endif
-
-} // namespace
-
-quint32 x11Atom(const char* name)
-{
-#if !defined(_WIN32) && defined(BRINDORA_HAVE_XCB)
-    xcb_connection_t* connection = x11Connection();
-    if (connection == nullptr) {
-        return 0;
+    static QPointer<TrayHosts> hosts;
+    if (!hosts) {
+        hosts = new TrayHosts(QCoreApplication::instance());
     }
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const quint32 atom = reply ? reply->atom : 0;
-    std::free(reply);
-    return atom;
-#else
-    Q_UNUSED(name)
-    return 0;
-#endif
+    return *hosts;
 }
 
-bool isStatusNotifierHostRegistered()
+TrayHosts::TrayHosts(QObject* parent) : QObject(parent)
 {
 #ifdef BRINDORA_HAVE_DBUS
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return false;
+    m_statusNotifier = new StatusNotifierWatch(this);
+    connect(m_statusNotifier, &StatusNotifierWatch::changed, this, &TrayHosts::onChanged);
+#endif
+#ifdef BRINDORA_HAVE_XCB
+    m_x11 = new X11TrayWatch(this);
+    connect(m_x11, &X11TrayWatch::changed, this, &TrayHosts::onChanged);
+#endif
+}
+
+void TrayHosts::onChanged()
+{
+    if (isSettled() && hasNotificationArea()) {
+        // After Qt has seen the change itself.
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT appeared(); }, Qt::QueuedConnection);
     }
-    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
-    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+bool TrayHosts::isSettled() const
+{
+#ifdef BRINDORA_HAVE_DBUS
+    return m_statusNotifier->hasAnswered();
+#else
+    return true;
+#endif
+}
+
+bool TrayHosts::hasStatusNotifierWatcher() const
+{
+#ifdef BRINDORA_HAVE_DBUS
+    return m_statusNotifier->isWatcherPresent();
 #else
     return false;
 #endif
 }
 
-bool isStatusNotifierWatcherRegistered()
+bool TrayHosts::hasStatusNotifierHost() const
 {
 #ifdef BRINDORA_HAVE_DBUS
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    return m_statusNotifier->isHostRegistered();
 #else
     return false;
 #endif
 }
 
-bool hasDesktopTray()
+bool TrayHosts::hasDesktopTray() const
 {
 #ifdef _WIN32
     // Windows always answers the same, and asking settles nothing there.
     return QSystemTrayIcon::isSystemTrayAvailable();
 #elif defined(BRINDORA_HAVE_XCB)
-    // A tray manager owns the tray selection of the first screen.
-    xcb_connection_t* connection = x11Connection();
-    const quint32 selection = x11Atom("_NET_SYSTEM_TRAY_S0");
-    if (connection == nullptr || selection == 0) {
-        return false;
-    }
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
+    return m_x11->hasTray();
 #else
     return false;
 #endif
-}
-
-bool hasNotificationArea()
-{
-    return isStatusNotifierHostRegistered() || hasDesktopTray();
 }

@@ -1,27 +1,45 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QObject>
 
-// What the desktop offers to hold the program's icon right now. Asked without Qt's help: Qt
-// settles at the first question whether icons go to a StatusNotifierItem host or to an XEmbed
-// tray and keeps to that answer for the whole run, so asking it before a host is there would
-// leave the program without an icon for good.
+class StatusNotifierWatch;
+class X11TrayWatch;
 
-// Whether a StatusNotifierItem host has registered with the session bus's watcher, asked the
-// way Qt asks (so a watcher whose introspection data lacks the property counts as none). This
-// waits for the watcher's own answer, so it is asked only while the program has no item: the
-// watcher may be calling an item and waiting for it in turn.
-bool isStatusNotifierHostRegistered();
+// What the desktop offers to hold the program's icon, known from the desktop's own notices
+// (the X server's, the session bus's) so that nothing is asked again on a timer, and asked
+// without Qt's help: Qt settles at the first icon whether icons go to a StatusNotifierItem
+// host or to an XEmbed tray and keeps to that answer for the whole run, so asking it before a
+// host is there would leave the program without an icon for good. Qt's question waits for the
+// watcher's answer on the window's thread, so it must not be put before the watcher has
+// answered ours.
+class TrayHosts final : public QObject
+{
+    Q_OBJECT
 
-// Whether a StatusNotifierItem watcher is on the session bus, asked of the bus alone.
-bool isStatusNotifierWatcherRegistered();
+public:
+    // The one of this application: the desktop, and Qt's choice, are the same for every part
+    // of the program. Lives as long as the application object.
+    static TrayHosts& instance();
 
-// Whether the platform's own tray is there: the Windows notification area, or an XEmbed tray
-// holding the X11 tray selection.
-bool hasDesktopTray();
+    // Whether Qt may make an icon now without waiting on anybody: there is no
+    // StatusNotifierItem watcher, or the one there has answered.
+    bool isSettled() const;
+    bool hasStatusNotifierWatcher() const;
+    bool hasStatusNotifierHost() const;
+    // Whether the platform's own tray is there: the Windows notification area, or an XEmbed
+    // tray holding the X11 tray selection.
+    bool hasDesktopTray() const;
+    bool hasNotificationArea() const { return hasStatusNotifierHost() || hasDesktopTray(); }
 
-// Whether the desktop has a notification area of either kind.
-bool hasNotificationArea();
+Q_SIGNALS:
+    // A notification area has appeared or restarted, or the watcher has answered, and an icon
+    // may be put (back) there. Sent from the event loop.
+    void appeared();
 
-// The X11 atom of that name, or 0 where the program does not run on X11.
-quint32 x11Atom(const char* name);
+private:
+    explicit TrayHosts(QObject* parent);
+    void onChanged();
+
+    StatusNotifierWatch* m_statusNotifier = nullptr;
+    X11TrayWatch* m_x11 = nullptr;
+};

@@ -7,12 +7,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#elif defined(BRINDORA_HAVE_XCB)
-#include <xcb/xcb.h>
-#endif
-#ifdef BRINDORA_HAVE_DBUS
-#include <QDBusConnection>
-#include <QDBusServiceWatcher>
 #endif
 
 TrayRestartWatcher::TrayRestartWatcher(std::function<void()> onRestart)
@@ -20,25 +14,12 @@ TrayRestartWatcher::TrayRestartWatcher(std::function<void()> onRestart)
 {
 #ifdef _WIN32
     m_restartMessage = RegisterWindowMessageW(L"TaskbarCreated");
-#else
-    m_restartMessage = x11Atom("MANAGER");
-    m_trayAtom = x11Atom("_NET_SYSTEM_TRAY_S0");
 #endif
     if (m_restartMessage != 0) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-#ifdef BRINDORA_HAVE_DBUS
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        auto* appearing =
-            new QDBusServiceWatcher(watcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
-        connect(appearing, &QDBusServiceWatcher::serviceRegistered, this,
-                &TrayRestartWatcher::onHostAppeared);
-        bus.connect(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher,
-                    QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(onHostAppeared()));
-    }
-#endif
+    connect(&TrayHosts::instance(), &TrayHosts::appeared, this,
+            &TrayRestartWatcher::onHostAppeared);
 }
 
 TrayRestartWatcher::~TrayRestartWatcher()
@@ -64,16 +45,6 @@ bool TrayRestartWatcher::nativeEventFilter(const QByteArray& eventType, void* me
         if (msg->message == m_restartMessage) {
             *result = 1;
             restarted = true;
-        }
-    }
-#elif defined(BRINDORA_HAVE_XCB)
-    Q_UNUSED(result)
-    if (eventType == "xcb_generic_event_t") {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
-            const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-            restarted = client->type == m_restartMessage && client->format == 32 &&
-                        client->data.data32[1] == m_trayAtom;
         }
     }
 #else

@@ -7,9 +7,9 @@
 #include <functional>
 
 // Tells when a notification area has appeared or restarted and icons must be put (back)
-// there: on Windows the system-wide "TaskbarCreated" message, on X11 a tray manager taking
-// the tray selection, on a D-Bus session a StatusNotifierItem watcher appearing or a host
-// registering with it. The notice comes from the event loop, and never after the watcher is
+// there: on Windows the system-wide "TaskbarCreated" message, elsewhere what TrayHosts learns
+// (a tray manager taking the X11 tray selection, a StatusNotifierItem watcher answering that a
+// host has registered). The notice comes from the event loop, and never after the watcher is
 // gone.
 class TrayRestartWatcher final : public QObject, public QAbstractNativeEventFilter
 {
@@ -28,7 +28,6 @@ private Q_SLOTS:
 
 private:
     std::function<void()> m_onRestart;
-    // The message (Windows) or atom (X11) that announces a restart; 0 when there is none.
+    // The message that announces a restart of the Windows notification area; 0 elsewhere.
     quint32 m_restartMessage = 0;
-    quint32 m_trayAtom = 0;
 };

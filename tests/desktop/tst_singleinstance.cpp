@@ -1,22 +1,76 @@
 #include "Singleinstance.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <pwd.h>
+#include <unistd.h>
 
 // Hand-over itself is tested with the real program, in its own processes.
 class TestSingleInstance final : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void oneNamePerSession()
+private:
+    QTemporaryDir m_temp;
+
+    // Where Qt makes the runtime folder when the session names none.
+    QString runtimeFallback() const
     {
-        const QString here = sessionInstanceName();
-        QCOMPARE(sessionInstanceName(), here);
-        qputenv("DISPLAY", qgetenv("DISPLAY") + "9");
-        const QString otherDisplay = sessionInstanceName();
-        QVERIFY2(otherDisplay != here, "another display shares the copy");
-        qputenv("XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME") + "/other");
-        QVERIFY2(sessionInstanceName() != otherDisplay, "another profile shares the copy");
+        const passwd* user = getpwuid(geteuid());
+        return m_temp.filePath(QStringLiteral("runtime-") +
+                               QString::fromLocal8Bit(user ? user->pw_name : ""));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    }
+
+    void withoutARuntimeFolderTheSocketLiesInAFolderOfTheUsersOwn()
+    {
+        const QFileInfo socket(sessionInstanceName());
+        QVERIFY2(socket.isAbsolute(), qPrintable(socket.filePath()));
+        const QFileInfo folder(socket.path());
+        QCOMPARE(folder.ownerId(), uint(geteuid()));
+        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+                 QFile::Permissions());
+    }
+
+    void aFolderAnotherUserMadeFirstIsNotUsed()
+    {
+        QDir(runtimeFallback()).removeRecursively();
+        QVERIFY(QDir().mkpath(runtimeFallback()));
+        QFile(runtimeFallback()).setPermissions(QFileDevice::Permissions(0x7777));
+        if (geteuid() != 0 || chown(QFile::encodeName(runtimeFallback()), 65534, 65534) != 0) {
+            QSKIP("only root can make a folder for another user");
+        }
+        const QString name = sessionInstanceName();
+        QVERIFY2(name.isEmpty(), qPrintable(name));
+        // Without a place of its own the program runs alone, trusting no one's socket.
+        SingleInstance instance(name);
+        QVERIFY(!instance.handOver(SingleInstance::Wish::Show));
+        QVERIFY(!instance.isListening());
+        QDir(runtimeFallback()).removeRecursively();
+    }
+
+    void aPeerThatSaysNothingIsDropped()
+    {
+        SingleInstance instance(m_temp.filePath(QStringLiteral("silent")));
+        QVERIFY(!instance.handOver(SingleInstance::Wish::Stay));
+        QVERIFY(instance.isListening());
+        QLocalSocket peer;
+        peer.connectToServer(m_temp.filePath(QStringLiteral("silent")));
+        QVERIFY(peer.waitForConnected(5000));
+        // A limit for "never", not for speed.
+        QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QLocalSocket::UnconnectedState, 10000);
     }
 };
 

@@ -3,7 +3,8 @@
 drives it, with lxqt-panel as the real host and watcher; one scenario per run:
 late-host (the panel comes after the program: item, menu, a quiet keep-alive,
 About and Quit), password (Activate answered before the dialog), wayland (on
-a headless Weston, Quit keeps the stored place).
+a headless Weston, Quit keeps the stored place), hung-watcher (a watcher that
+never answers: the window still opens and its Quit button works).
 
 Usage: snitest.py SCENARIO BRINDORA DAS_SIM
 """
@@ -16,8 +17,8 @@ import time
 from gi.repository import GLib
 
 from desktop import Failure, require_program, run_session
-from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, WINDOW_TITLE, Remote,
-                    wait_for)
+from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, WINDOW_TITLE,
+                    Remote, wait_for)
 
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
            "org.kde.StatusNotifierWatcher")
@@ -26,6 +27,17 @@ MENU = "com.canonical.dbusmenu"
 BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
 PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
 KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
+# Takes the watcher's name, then stops itself: a panel that hangs. A question to it waits for
+# the bus's 25-s limit.
+HUNG_WATCHER = """
+import os, signal
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+              "RequestName", GLib.Variant("(su)", ("org.kde.StatusNotifierWatcher", 4)),
+              None, Gio.DBusCallFlags.NONE, -1, None)
+os.kill(os.getpid(), signal.SIGSTOP)
+"""
 PLACE = "viewertop=123\nviewerleft=77\n"
 
 
@@ -74,6 +86,10 @@ class Run:
         self.choose(item, "Quit")
         self.remote.wait_for_exit("Quit in the item's menu")
         return self.remote.read_settings()
+
+    def stopped(self, process):
+        with open(f"/proc/{process.pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] == "T"
 
     # -- the scenarios --
 
@@ -128,7 +144,19 @@ class Run:
         print(f"Quit on Wayland kept the stored place: {stored}")
 
 
-SCENARIOS = {"late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
+    def hung_watcher(self):
+        hung = self.desktop.spawn(["/usr/bin/python3", "-c", HUNG_WATCHER])
+        wait_for(lambda: self.stopped(hung), "watcher that took the name and hung")
+        self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS)
+        # Within the limits only if nothing on the window's thread waits for the watcher: a
+        # question to it would hold the window for 25 s at start and again at every refresh.
+        window = self.remote.main_window("main window with a hung watcher")
+        self.remote.click(window, QUIT_BUTTON)
+        self.remote.wait_for_exit("Quit with a hung watcher")
+        print("with a hung watcher the window opened and Quit answered")
+
+
+SCENARIOS = {"hung-watcher": Run.hung_watcher, "late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
 
 
 def main(argv):
