@@ -1,19 +1,32 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Mprisservice.h"
+#include "Playerstate.h"
 
 #include <QDBusConnection>
 
-DesktopPlayer::DesktopPlayer(TFormBrindora& form)
-    : m_form(form),
-      m_service(m_state, {[&form](Command command) { form.sendToLink(command); },
-                          [&form] { form.restoreAsTrayClick(); }, [&form] { form.quit(); }})
+struct DesktopPlayer::Parts
 {
-    m_form.setLinkWatcher(&m_state);
-    m_service.publish(QDBusConnection::sessionBus());
+    explicit Parts(TFormBrindora& form)
+        : form(form),
+          service(state, {[&form](Command command) { form.sendToLink(command); },
+                          [&form] { form.restoreAsTrayClick(); }, [&form] { form.quit(); }})
+    {
+    }
+
+    TFormBrindora& form;
+    PlayerState state;
+    MprisService service;
+};
+
+DesktopPlayer::DesktopPlayer(TFormBrindora& form) : m_parts(std::make_unique<Parts>(form))
+{
+    form.setLinkWatcher(&m_parts->state);
+    m_parts->service.publish(QDBusConnection::sessionBus());
 }
 
 DesktopPlayer::~DesktopPlayer()
 {
-    m_form.setLinkWatcher(nullptr);
+    m_parts->form.setLinkWatcher(nullptr);
 }
