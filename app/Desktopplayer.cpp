@@ -1,7 +1,9 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Mprisservice.h"
 #include "Playerart.h"
+#include "Playerstate.h"
 
 #include <QDBusConnection>
 #include <QFile>
@@ -15,18 +17,29 @@ static QByteArray programPicture()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-DesktopPlayer::DesktopPlayer(TFormBrindora& form)
-    : m_form(form), m_service(m_state, {[&form](Command command) { form.sendToLink(command); },
-                                        [&form] { form.showOnRequest(); }, [&form] { form.quit(); },
-                                        [&form] { return form.restorePasswordInForce(); }})
+struct DesktopPlayer::Parts
 {
-    m_form.setLinkWatcher(&m_state);
-    if (m_service.publish(QDBusConnection::sessionBus())) {
-        m_service.setArtUrl(writePlayerArt(playerArtFolder(), programPicture()));
+    explicit Parts(TFormBrindora& form)
+        : form(form), service(state, {[&form](Command command) { form.sendToLink(command); },
+                                      [&form] { form.showOnRequest(); }, [&form] { form.quit(); },
+                                      [&form] { return form.restorePasswordInForce(); }})
+    {
+    }
+
+    TFormBrindora& form;
+    PlayerState state;
+    MprisService service;
+};
+
+DesktopPlayer::DesktopPlayer(TFormBrindora& form) : m_parts(std::make_unique<Parts>(form))
+{
+    form.setLinkWatcher(&m_parts->state);
+    if (m_parts->service.publish(QDBusConnection::sessionBus())) {
+        m_parts->service.setArtUrl(writePlayerArt(playerArtFolder(), programPicture()));
     }
 }
 
 DesktopPlayer::~DesktopPlayer()
 {
-    m_form.setLinkWatcher(nullptr);
+    m_parts->form.setLinkWatcher(nullptr);
 }

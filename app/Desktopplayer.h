@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Mprisservice.h"
-#include "Playerstate.h"
+#include <memory>
 
 class TFormBrindora;
 
 // The window as a media player on the session bus: the state follows what the link shows
 // in the window, and the desktop's controls act through the window's own buttons and tray
-// icon. Without a session bus it stays silent and the window runs as it always did.
+// icon. Without a session bus (or on a platform without one) it stays silent and the window
+// runs as it always did.
 class DesktopPlayer final
 {
 public:
@@ -18,7 +18,6 @@ public:
     DesktopPlayer& operator=(const DesktopPlayer&) = delete;
 
 private:
-    TFormBrindora& m_form;
-    PlayerState m_state;
-    MprisService m_service;
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
 };

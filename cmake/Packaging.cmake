@@ -1,3 +1,8 @@
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/Packagingwindows.cmake)
+    return()
+endif()
+
 # A Debian package of what "cmake --install" puts in place: cpack -G DEB in a build tree.
 # Its dependencies come from the program's shared libraries (dpkg-shlibdeps, in dpkg-dev).
 set(CPACK_GENERATOR DEB)

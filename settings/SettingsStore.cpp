@@ -1,14 +1,5 @@
 #include "SettingsStore.h"
 
-#include <QStringList>
-
-#ifdef _WIN32
-#include <QSettings>
-
-#include <memory>
-#include <qt_windows.h>
-#include <string>
-#else
 #include "Inifile.h"
 
 #include <QDir>
@@ -17,74 +8,14 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
-#endif
+#include <QStringList>
 
+// The store elsewhere than on Windows: an INI file the user may edit by hand.
 namespace SettingsStore {
 
 namespace {
 
 const QString organization = QStringLiteral("Pellwyn");
-
-} // namespace
-
-#ifdef _WIN32
-
-// The registry key the old program used, so an account keeps its values. QSettings
-// stores a qint32 as REG_DWORD and a QString as REG_SZ there, as that program did.
-namespace {
-
-std::wstring keyPath(const QString& name)
-{
-    return (QStringLiteral("Software\\") + organization + QLatin1Char('\\') + name).toStdWString();
-}
-
-std::unique_ptr<QSettings> openRegistry(const QString& name)
-{
-    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                organization, name);
-    // Otherwise absent values would be looked up under HKLM and the organisation's
-    // defaults key, and a machine-wide value would pass for the user's own.
-    settings->setFallbacksEnabled(false);
-    return settings;
-}
-
-} // namespace
-
-Found create(const QString& name)
-{
-    const std::wstring path = keyPath(name);
-    std::wstring keyClass = name.toStdWString();
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition) != ERROR_SUCCESS)
-        return Found::Nothing;
-    RegCloseKey(key);
-    return disposition == REG_CREATED_NEW_KEY ? Found::Created : Found::Existing;
-}
-
-bool load(const QString& name, QVariantMap& values)
-{
-    values.clear();
-    const auto settings = openRegistry(name);
-    const QStringList names = settings->childKeys();
-    for (const QString& valueName : names)
-        values.insert(valueName, settings->value(valueName));
-    return settings->status() == QSettings::NoError;
-}
-
-void save(const QString& name, const QVariantMap& changes)
-{
-    const auto settings = openRegistry(name);
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
-        settings->setValue(it.key(), it.value());
-    settings->sync();
-}
-
-#else
-
-namespace {
 
 // The same file QSettings(NativeFormat, UserScope, "Pellwyn", name) would use, opened by
 // its path instead: that form reads no system-wide fallback files (/etc/xdg/Pellwyn/...),
@@ -186,7 +117,5 @@ void save(const QString& name, const QVariantMap& changes)
     if (file.write(data) == data.size() && file.setPermissions(ownerOnlyFile))
         file.commit();
 }
-
-#endif
 
 } // namespace SettingsStore

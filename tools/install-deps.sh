@@ -19,6 +19,9 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           libbenchmark-dev pkg-config
           # the fuzz preset (clang with libFuzzer), the Windows cross compile and its test run
           clang-14 libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64
+          # the Windows build: Qt's source comes through apt (tools/build-qt-windows.sh), its
+          # build needs xz to unpack it and its installer is made with NSIS
+          xz-utils nsis
           # the link test that drops a server's packets in a network of its own
           iproute2 nftables)
 

@@ -16,8 +16,10 @@ public:
     std::uint16_t port() const { return m_port; }
 
 private:
-    int m_listener = -1;
-    int m_fillers[4] = {-1, -1, -1, -1};
+    // Socket handles of either platform (an int, or Winsock's SOCKET); -1 is none on both.
+    std::intptr_t m_listener = -1;
+    std::intptr_t m_fillers[4] = {-1, -1, -1, -1};
+    bool m_networkStarted = false;
     std::uint16_t m_port = 0;
     bool m_ready = false;
 };

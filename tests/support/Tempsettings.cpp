@@ -8,8 +8,8 @@
 #include <QSettings>
 
 TempSettings::TempSettings(const QString& name)
-    : m_name(name), m_previousConfigHome(qgetenv("XDG_CONFIG_HOME")),
-      m_hadConfigHome(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+    : m_name(name), m_previousVariable(qgetenv("XDG_CONFIG_HOME")),
+      m_hadVariable(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
 {
     if (!m_dir.isValid())
         return;
@@ -20,8 +20,8 @@ TempSettings::TempSettings(const QString& name)
 
 TempSettings::~TempSettings()
 {
-    if (m_hadConfigHome)
-        qputenv("XDG_CONFIG_HOME", m_previousConfigHome);
+    if (m_hadVariable)
+        qputenv("XDG_CONFIG_HOME", m_previousVariable);
     else
         qunsetenv("XDG_CONFIG_HOME");
 }

@@ -292,8 +292,10 @@ void TestDasSim::longLines()
 void TestDasSim::executableServesOnFreePort()
 {
     QProcess process;
+    // Text mode: a console program's lines end in CR LF on Windows.
     process.start(QStringLiteral(DAS_SIM_EXECUTABLE),
-                  {QStringLiteral("--port"), QStringLiteral("0")});
+                  {QStringLiteral("--port"), QStringLiteral("0")},
+                  QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
     QVERIFY(process.waitForReadyRead(10000));
     const QString banner = QString::fromUtf8(process.readLine());

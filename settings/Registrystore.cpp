@@ -1,0 +1,156 @@
+#include "SettingsStore.h"
+
+#include <QByteArray>
+#include <QVariant>
+
+#include <cstring>
+#include <string>
+#include <windows.h>
+
+// The Windows store: the key HKCU\Software\Pellwyn\<name> the older Windows program kept its
+// values in, read and written with the registry's own calls so an account carries its values
+// over both ways: numbers as 4-byte REG_DWORD, strings as REG_SZ with their terminator, and no
+// encoding of QSettings' own (which would read a leading '@' as a type, and a REG_BINARY as
+// UTF-16 text).
+namespace SettingsStore {
+
+namespace {
+
+// BRINDORA_REGISTRY_ROOT stands in for "Software", as XDG_CONFIG_HOME does for the folder
+// elsewhere: tests keep their values under a key of their own and never touch the user's.
+std::wstring keyPath(const QString& name)
+{
+    QString root = qEnvironmentVariable("BRINDORA_REGISTRY_ROOT");
+    if (root.isEmpty())
+        root = QStringLiteral("Software");
+    return (root + QStringLiteral("\\Pellwyn\\") + name).toStdWString();
+}
+
+// An open key, closed when it goes out of scope.
+class OpenKey final
+{
+public:
+    OpenKey() = default;
+    ~OpenKey()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+
+    HKEY* receive() { return &m_key; }
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+// A value as the reads understand it. A kind that is neither text nor a number (binary data,
+// a list, a number of the wrong size) gives an invalid variant: there, but unreadable.
+QVariant decoded(DWORD type, const QByteArray& data)
+{
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+        // The registry keeps text as UTF-16 whichever call wrote it (the old program used the
+        // ANSI ones). The text ends at its terminator; one that lacks it ends with the data.
+        const auto* units = reinterpret_cast<const char16_t*>(data.constData());
+        QString text = QString::fromUtf16(units, data.size() / 2);
+        const qsizetype end = text.indexOf(QChar::Null);
+        return end < 0 ? text : text.left(end);
+    }
+    case REG_DWORD:
+        if (data.size() == sizeof(qint32)) {
+            qint32 number = 0;
+            std::memcpy(&number, data.constData(), sizeof number);
+            return number;
+        }
+        break;
+    case REG_QWORD:
+        if (data.size() == sizeof(qint64)) {
+            qint64 number = 0;
+            std::memcpy(&number, data.constData(), sizeof number);
+            return qlonglong(number);
+        }
+        break;
+    default:
+        break;
+    }
+    return QVariant();
+}
+
+} // namespace
+
+Found create(const QString& name)
+{
+    const std::wstring path = keyPath(name);
+    std::wstring keyClass = name.toStdWString();
+    OpenKey key;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.receive(),
+                        &disposition) != ERROR_SUCCESS)
+        return Found::Nothing;
+    return disposition == REG_CREATED_NEW_KEY ? Found::Created : Found::Existing;
+}
+
+bool load(const QString& name, QVariantMap& values)
+{
+    values.clear();
+    OpenKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath(name).c_str(), 0, KEY_READ, key.receive()) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD count = 0;
+    DWORD longestName = 0;
+    DWORD largestData = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &longestName, &largestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::wstring valueName(longestName + 1, L'\0');
+    QByteArray data(qsizetype(largestData), '\0');
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD nameLength = DWORD(valueName.size());
+        DWORD dataSize = DWORD(data.size());
+        DWORD type = REG_NONE;
+        const LONG result =
+            RegEnumValueW(key.get(), index, valueName.data(), &nameLength, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        // Another program changed the key while it was read: what is there now is read again.
+        if (result == ERROR_MORE_DATA || result == ERROR_NO_MORE_ITEMS)
+            return load(name, values);
+        if (result != ERROR_SUCCESS)
+            return false;
+        values.insert(QString::fromWCharArray(valueName.c_str(), int(nameLength)),
+                      decoded(type, data.first(dataSize)));
+    }
+    return true;
+}
+
+void save(const QString& name, const QVariantMap& changes)
+{
+    OpenKey key;
+    const std::wstring path = keyPath(name);
+    std::wstring keyClass = name.toStdWString();
+    // Re-created if it vanished since the open.
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.receive(),
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        const std::wstring valueName = it.key().toStdWString();
+        if (it.value().typeId() == QMetaType::Int) {
+            const DWORD number = DWORD(it.value().toInt());
+            RegSetValueExW(key.get(), valueName.c_str(), 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+        } else {
+            const std::wstring text = it.value().toString().toStdWString();
+            RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()),
+                           DWORD((text.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+}
+
+} // namespace SettingsStore

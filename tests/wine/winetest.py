@@ -1,0 +1,313 @@
+#!/usr/bin/env python3
+"""The Windows program under wine, driven from outside as a user drives it: one scenario per
+run, each on a private X display with icewm's task bar as the tray (wine docks its tray icons
+there), in a wine prefix of its own, against the Windows demo server.
+
+- program: values as the older Windows program left them in the registry are used (the place,
+  the server, the password); the time runs; a second start and a click on the icon bring the
+  hidden window back after the password; About and Help open; Setup and Quit leave the same
+  names with the same types, and nothing else, under the key.
+- odd-values: values of other kinds than the program writes: numbers as text are read as
+  those numbers; unreadable ones give the default place, or ask the password.
+- installer: the installer installs silently, the installed program starts, connects and finds
+  its guide, and the uninstaller removes the program and leaves the settings.
+
+Usage: winetest.py SCENARIO WINE_RUN BRINDORA_EXE DAS_SIM_EXE INSTALLER_EXE
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+from desktop import Failure, SetupError, read_line, run_session, wait_for  # noqa: E402
+from remote import (ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Remote,  # noqa: E402
+                    exit_status)
+from trayhost import TRAY_WINDOW_NAME, TrayHost  # noqa: E402
+
+KEY = r"HKCU\Software\Pellwyn\QXBrindora"
+WINE = "/usr/lib/wine/wine64"
+ABOUT_BUTTON = (272, 19)
+HELP_BUTTON = (314, 19)
+TIME_LABEL = "49x13+8+16"
+ICON_CENTRE = (11, 11)
+HUMAN_PAUSE_SECONDS = 0.6
+SCREEN_CENTRE = (512, 384)  # the default place on the 1024x768 display
+OLD_PROGRAM_VALUES = [("hostname", "REG_SZ", "127.0.0.1"), ("viewertop", "REG_DWORD", "150"),
+                      ("viewerleft", "REG_DWORD", "260"),
+                      ("hidetask_usepassword", "REG_DWORD", "1"),
+                      ("hidetask_password", "REG_SZ", "Secret")]
+INSTALL_DIR = os.path.join("drive_c", "Program Files", "Brindora Control")
+# A browser that only notes what it was asked to open: wine's shell hands web pages and HTML
+# files to xdg-open on the Linux side.
+FAKE_BROWSER = "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$BRINDORA_BROWSER_LOG\"\n"
+
+
+class WineRemote(Remote):
+    """The Windows program in a wine prefix of its own; its settings are the registry's."""
+
+    def __init__(self, desktop, wine_run, program, workdir):
+        super().__init__(desktop, program, workdir)
+        self.wine_run = wine_run
+        self.prefix = os.path.join(workdir, "prefix")
+        self.fake_bin = os.path.join(workdir, "bin")
+        self.browser_log = os.path.join(workdir, "browser.log")
+        os.makedirs(self.fake_bin)
+        browser = os.path.join(self.fake_bin, "xdg-open")
+        with open(browser, "w") as script:
+            script.write(FAKE_BROWSER)
+        os.chmod(browser, 0o755)
+
+    def environment(self, port, extra=None):
+        env = dict(self.desktop.env, WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                   BRINDORA_DAS_PORT=str(port), BRINDORA_BROWSER_LOG=self.browser_log,
+                   PATH=self.fake_bin + os.pathsep + os.environ.get("PATH", ""))
+        env.update(extra or {})
+        return env
+
+    def wine(self, *arguments, check=True, timeout=120):
+        return subprocess.run([WINE, *arguments], env=self.environment(0), capture_output=True,
+                              text=True, errors="replace", check=check, timeout=timeout)
+
+    def make_prefix(self):
+        try:
+            self.wine("wineboot", "--init", timeout=600)
+        except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
+            raise SetupError(f"wine can't make a prefix here: {error}")
+
+    def start_server(self, das_sim):
+        server = self.desktop.spawn([self.wine_run, das_sim, "--host", "127.0.0.1", "--port",
+                                     "0"], env=self.environment(0), stdout=subprocess.PIPE)
+        line = read_line(server.stdout, "das-sim").strip()
+        match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
+        if not match:
+            raise Failure(f"das-sim printed {line!r}")
+        return int(match.group(1))
+
+    def start(self, port, *arguments, environment=None, again=False, command=None):
+        with open(self.log_path, "ab") as log:
+            process = self.desktop.spawn(command or [self.wine_run, self.program, *arguments],
+                                         env=self.environment(port, environment),
+                                         stdout=log, stderr=subprocess.STDOUT)
+        if again:
+            return exit_status(process, "a further start")
+        self.process = process
+        return self
+
+    def windows(self, name=None, visible=True):
+        # Wine's windows carry no pid of ours; the private display holds only this program.
+        query = [self.xdotool, "search", "--all"]
+        if visible:
+            query.append("--onlyvisible")
+        query += ["--name", f"^{re.escape(name)}$" if name else "."]
+        return self.run(*query, check=False).stdout.split()
+
+    def set_value(self, name, kind, data):
+        arguments = ["reg", "add", KEY, "/v", name, "/t", kind, "/f"]
+        self.wine(*arguments, *(["/d", data] if data is not None else []))
+
+    def values(self):
+        """{name: (kind, data)} of the key, as wine's reg prints them."""
+        result = self.wine("reg", "query", KEY, check=False)
+        found = {}
+        for line in result.stdout.splitlines():
+            match = re.match(r"^\s+(\S+)\s+(REG_\w+)\s*(.*)$", line)
+            if match:
+                found[match[1]] = (match[2], match[3].strip())
+        return found
+
+
+class Scenario:
+    def __init__(self, desktop, wine_run, brindora, das_sim, installer, workdir):
+        self.desktop = desktop
+        self.das_sim = das_sim
+        self.installer = installer
+        self.tray = TrayHost(desktop, workdir).start()
+        self.remote = WineRemote(desktop, wine_run, brindora, workdir)
+        self.remote.make_prefix()
+        self.port = None
+
+    def start(self, *arguments, command=None):
+        if self.port is None:
+            self.port = self.remote.start_server(self.das_sim)
+        self.remote.start(self.port, *arguments, command=command)
+        return self.remote.main_window()
+
+    def frame_origin(self, window):
+        node = self.tray.find(int(window))
+        return (node.top_level().x, node.top_level().y) if node else None
+
+    def expect_place(self, window, place):
+        wait_for(lambda: self.frame_origin(window) == place,
+                 f"window frame at {place} (it is at {self.frame_origin(window)})")
+
+    def time_runs(self, window):
+        """Two different pictures of the time label: the link is up and the window shows
+        what the server reports (wine's windows can't be read over AT-SPI)."""
+        def picture():
+            shot = subprocess.run(["import", "-window", window, "-crop", TIME_LABEL, "rgb:-"],
+                                  env=self.desktop.env, capture_output=True)
+            return shot.stdout if shot.returncode == 0 else None
+        first = wait_for(picture, "picture of the time label")
+        wait_for(lambda: picture() not in (None, first), "the time label to change")
+
+    def icon(self):
+        def embedded():
+            icons = [node for node in self.tray.windows() if node.width >= 16 and any(
+                parent.name == TRAY_WINDOW_NAME for parent in node.ancestors())]
+            return icons[0] if len(icons) == 1 else None
+        return wait_for(embedded, "wine's tray icon in icewm's tray")
+
+    def close_box(self, window):
+        self.remote.run("wmctrl", "-i", "-c", window)
+        wait_for(self.remote.hidden, "main window hidden after the close box")
+
+    def answer_password(self, typed):
+        dialog = wait_for(lambda: self.remote.window("Restore Program"), "Restore Program dialog")
+        self.remote.type_into(dialog, typed)
+
+    def click_icon(self):
+        icon = self.icon()
+        time.sleep(HUMAN_PAUSE_SECONDS)
+        self.remote.click(str(icon.id), ICON_CENTRE)
+
+    def quit(self, window):
+        self.remote.click(window, QUIT_BUTTON)
+        self.remote.wait_for_exit("Quit")
+
+    # -- the scenarios --
+
+    def program(self):
+        for value in OLD_PROGRAM_VALUES:
+            self.remote.set_value(*value)
+        window = self.start()
+        self.expect_place(window, (260, 150))
+        self.time_runs(window)
+        print("the old program's place and server are used; the time runs")
+
+        self.close_box(window)
+        if self.remote.start(self.port, again=True) != 0:
+            raise Failure("a further start did not end with status 0")
+        self.answer_password("sECRET")
+        window = self.remote.main_window("main window back after a further start")
+        print("a further start asked the password and showed the hidden window; it ended with 0")
+        self.close_box(window)
+        self.click_icon()
+        self.answer_password("Secret")
+        window = self.remote.main_window("main window back after a click on the icon")
+        print("a click on the tray icon asked the password and brought the window back")
+
+        self.remote.click(window, ABOUT_BUTTON)
+        self.remote.close_box_by_ok(ABOUT_TITLE)
+        self.remote.click(window, HELP_BUTTON)
+        opened = wait_for(lambda: os.path.exists(self.remote.browser_log) and open(
+            self.remote.browser_log).read().strip(), "Help handed to the browser")
+        if "brindora.htm" not in opened:
+            raise Failure(f"Help opened {opened!r}, not the guide")
+        print(f"About opened and closed; Help opened {opened}")
+
+        self.remote.click(window, SETUP_BUTTON)
+        dialog = wait_for(lambda: self.remote.window("Configuration"), "Configuration dialog")
+        self.remote.xdo("windowfocus", "--sync", dialog)
+        self.remote.xdo("key", "ctrl+a")
+        self.remote.type_into(dialog, "127.0.0.1")
+        wait_for(lambda: not self.remote.windows("Configuration"), "Configuration closed")
+        self.quit(window)
+        kinds = {name: kind for name, (kind, _) in self.remote.values().items()}
+        expected = {name: kind for name, kind, _ in OLD_PROGRAM_VALUES}
+        if kinds != expected:
+            raise Failure(f"after Setup and Quit the key holds {self.remote.values()}")
+        print(f"Setup and Quit left {sorted(kinds.items())} and nothing else")
+
+    def odd_values(self):
+        rows = [
+            ("numbers as text", [("viewertop", "REG_SZ", "150"), ("viewerleft", "REG_SZ", "260")],
+             (260, 150), False),
+            ("binary place", [("viewertop", "REG_BINARY", "0100"),
+                              ("viewerleft", "REG_DWORD", "260")], SCREEN_CENTRE, False),
+            ("binary password flag", [("hidetask_usepassword", "REG_BINARY", "01"),
+                                      ("hidetask_password", "REG_SZ", "Secret")], None, True),
+            ("password as a list", [("hidetask_usepassword", "REG_DWORD", "1"),
+                                    ("hidetask_password", "REG_MULTI_SZ", "Secret")], None, True),
+        ]
+        for what, values, place, asks in rows:
+            self.remote.wine("reg", "delete", KEY, "/f", check=False)
+            self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
+            for value in values:
+                self.remote.set_value(*value)
+            window = self.start()
+            if place is not None:
+                self.expect_place(window, place)
+            if asks:
+                self.close_box(window)
+                self.click_icon()
+                self.answer_password("Secret")
+                if what == "password as a list":
+                    # An unreadable password matches nothing: the window stays hidden.
+                    self.remote.close_box_by_ok("Invalid Password")
+                    if not self.remote.hidden():
+                        raise Failure("an unreadable password let the window back")
+                    self.remote.run("wmctrl", "-c", WINDOW_TITLE, check=False)
+                    self.remote.process.kill()
+                    self.remote.process.wait()
+                    print(f"{what}: the password was asked and matched nothing")
+                    continue
+                window = self.remote.main_window("main window back after the password")
+            self.quit(window)
+            print(f"{what}: {'place ' + str(place) if place else 'password asked'}")
+
+    def installer_round(self):
+        status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
+        root = os.path.join(self.remote.prefix, INSTALL_DIR)
+        program = os.path.join(root, "bin", "brindora.exe")
+        needed = [program, os.path.join(root, "bin", "Qt6Core.dll"),
+                  os.path.join(root, "bin", "platforms", "qwindows.dll"),
+                  os.path.join(root, "share", "doc", "brindora", "brindora.html")]
+        wait_for(lambda: all(os.path.exists(path) for path in needed),
+                 f"installed files (installer status {status})", 60)
+        menu = os.path.join(self.remote.prefix, "drive_c", "ProgramData", "Microsoft", "Windows",
+                            "Start Menu", "Programs", "Brindora Control")
+        if not any(name.endswith(".lnk") for name in os.listdir(menu)):
+            raise Failure(f"no Start-menu entry in {menu}")
+        print(f"installed silently into {root} with a Start-menu entry")
+
+        self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
+        # Plain wine, without the build's Qt on its path: the installed folder must suffice.
+        window = self.start(command=[WINE, program])
+        self.time_runs(window)
+        self.remote.click(window, HELP_BUTTON)
+        opened = wait_for(lambda: os.path.exists(self.remote.browser_log) and open(
+            self.remote.browser_log).read().strip(), "Help handed to the browser")
+        if "Brindora Control" not in opened:
+            raise Failure(f"the installed program's Help opened {opened!r}")
+        self.quit(window)
+        print("the installed program connected, found its guide and quit")
+
+        self.remote.wine(os.path.join(root, "Uninstall.exe"), "/S", check=False)
+        wait_for(lambda: not os.path.exists(program), "program removed by the uninstaller", 60)
+        if "hostname" not in self.remote.values():
+            raise Failure("the uninstaller removed the user's settings")
+        print("the uninstaller removed the program and left the settings")
+
+
+SCENARIOS = {
+    "program": Scenario.program,
+    "odd-values": Scenario.odd_values,
+    "installer": Scenario.installer_round,
+}
+
+
+def main(argv):
+    if len(argv) != 6 or argv[1] not in SCENARIOS:
+        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
+        return 2
+    return run_session("brindora-wine-",
+                       lambda desktop, workdir: Scenario(desktop, *argv[2:], workdir),
+                       SCENARIOS[argv[1]], argv[1])
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a program of the Windows build under wine, with Qt's DLLs and the compiler's runtime
+# DLLs on wine's PATH: the build's emulator for tests (cmake/windows.cmake) and for trying the
+# program by hand. The wine prefix is WINEPREFIX (the windows test preset points it into the
+# build tree), never the user's own ~/.wine unless they ask for it.
+# With --qtest first, the program is a QtTest program: its results go to a file that is then
+# printed, as wine sometimes loses a program's standard output just after its server starts.
+# Usage: tools/wine-run.sh [--qtest] program.exe [arguments...]
+set -euo pipefail
+qtest=
+if [ "${1:-}" = --qtest ]; then
+    qtest=1
+    shift
+fi
+program=$1
+shift
+
+qt=${BRINDORA_QT_WINDOWS:-${XDG_CACHE_HOME:-$HOME/.cache}/brindora/qt-6.4.2-mingw}
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
+export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime")${WINEPATH:+;$WINEPATH}"
+export WINEDEBUG=${WINEDEBUG:--all}
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=wine
+
+if [ -z "$qtest" ]; then
+    exec "$wine" "$program" "$@"
+fi
+result=$(mktemp "${TMPDIR:-/tmp}/qtest-XXXXXX.txt")
+trap 'rm -f "$result"' EXIT
+status=0
+"$wine" "$program" "$@" -o "$(windows_path "$result"),txt" || status=$?
+cat "$result"
+exit "$status"
