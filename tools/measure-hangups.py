@@ -29,6 +29,12 @@ def start_remote(brindora, port, profile):
                             stderr=subprocess.DEVNULL)
 
 
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime + stime
+
+
 def count_hangups(brindora, greeting, seconds):
     listener = socket.create_server(("127.0.0.1", 0))
     listener.settimeout(0.2)
@@ -47,10 +53,11 @@ def count_hangups(brindora, greeting, seconds):
             if greeting:
                 client.sendall(greeting)
             client.close()
+        cpu = cpu_seconds(remote.pid)
         remote.terminate()
         remote.wait()
     listener.close()
-    return count
+    return count, cpu
 
 
 def ordinary_loss(brindora):
@@ -77,8 +84,9 @@ def main():
     brindora = sys.argv[1]
     seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 10
     for name, greeting in KINDS:
-        print(f"hang-ups ({name}): {count_hangups(brindora, greeting, seconds)} connections "
-              f"in {seconds} s")
+        count, cpu = count_hangups(brindora, greeting, seconds)
+        print(f"hang-ups ({name}): {count} connections in {seconds} s; the remote used "
+              f"{cpu:.2f} s of CPU in all")
     delays = ", ".join(f"{1000 * delay:.0f}" for delay in ordinary_loss(brindora))
     print(f"hang-ups (after 3 s connected): back after {delays} ms")
 
