@@ -24,6 +24,7 @@ def start_remote(brindora, port, profile):
         store.write("[General]\nhostname=127.0.0.1\n")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=profile,
                BRINDORA_DAS_PORT=str(port))
+    # Kept off the user's session bus: no media player of ours turns up in their desktop.
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     return subprocess.Popen([brindora], env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
@@ -62,20 +63,23 @@ def count_hangups(brindora, greeting, seconds):
 
 def ordinary_loss(brindora):
     listener = socket.create_server(("127.0.0.1", 0))
+    listener.settimeout(30)  # a remote that does not come back ends the run with an error
     with tempfile.TemporaryDirectory() as profile:
         remote = start_remote(brindora, listener.getsockname()[1], profile)
         delays = []
-        client, _ = listener.accept()
-        for _ in range(3):
-            client.sendall(b'303 "Song"\n304 0 0 1\n')
-            time.sleep(3)
-            client.close()
-            lost = time.monotonic()
+        try:
             client, _ = listener.accept()
-            delays.append(time.monotonic() - lost)
-        client.close()
-        remote.terminate()
-        remote.wait()
+            for _ in range(3):
+                client.sendall(b'303 "Song"\n304 0 0 1\n')
+                time.sleep(3)
+                client.close()
+                lost = time.monotonic()
+                client, _ = listener.accept()
+                delays.append(time.monotonic() - lost)
+            client.close()
+        finally:
+            remote.terminate()
+            remote.wait()
     listener.close()
     return delays
 
