@@ -17,7 +17,6 @@
 #include "Linkowner.h"
 #include "Netutil.h"
 #include "Tbrindora.h"
-#include "Timedlabel.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -56,30 +55,6 @@ Options parse(const QStringList& arguments)
     return options;
 }
 
-// The link's display as three plain controls, without the rest of the window.
-class LabelDisplay final : public LinkDisplay
-{
-public:
-    LabelDisplay(QLabel* song, QLabel* time, QPushButton* shuffle)
-        : m_song(song), m_time(time), m_shuffle(shuffle)
-    {
-    }
-    void showSong(const QString& text, SongText) override { m_song->setText(text); }
-    void showTime(const Time& time) override { m_time->setText(time.text); }
-    void showShuffle(bool on) override
-    {
-        QFont font = m_shuffle->font();
-        font.setBold(on);
-        m_shuffle->setFont(font);
-    }
-    void showConnected(bool) override {}
-
-private:
-    QLabel* m_song;
-    QLabel* m_time;
-    QPushButton* m_shuffle;
-};
-
 // Collects one latency per sample, the first time the label shows that sample.
 class Recorder final
 {
@@ -108,6 +83,36 @@ private:
     int m_last = 0;
 };
 
+// The link's display as three plain controls, without the rest of the window. Each new time
+// is stamped the moment its label has taken it.
+class LabelDisplay final : public LinkDisplay
+{
+public:
+    LabelDisplay(QLabel* song, QLabel* time, QPushButton* shuffle, Recorder& recorder)
+        : m_song(song), m_time(time), m_shuffle(shuffle), m_recorder(recorder)
+    {
+    }
+    void showSong(const QString& text, SongText) override { m_song->setText(text); }
+    void showTime(const Time& time) override
+    {
+        m_time->setText(time.text);
+        m_recorder.observe(time.text);
+    }
+    void showShuffle(bool on) override
+    {
+        QFont font = m_shuffle->font();
+        font.setBold(on);
+        m_shuffle->setFont(font);
+    }
+    void showConnected(bool) override {}
+
+private:
+    QLabel* m_song;
+    QLabel* m_time;
+    QPushButton* m_shuffle;
+    Recorder& m_recorder;
+};
+
 // Watches the real window's time label paint.
 class PaintWatch final : public QObject
 {
@@ -133,13 +138,13 @@ private:
 
 // The reference reader: what the link does with a time line, done on the GUI thread as data
 // arrives.
-void readLines(QTcpSocket& socket, QLabel& label)
+void readLines(QTcpSocket& socket, QLabel& label, Recorder& recorder)
 {
     while (socket.canReadLine()) {
         const StatusLine status = decodeStatusLine(socket.readLine().trimmed().constData());
         if (status.kind == StatusLine::Time) {
-            label.setProperty("text",
-                              formatTime(status.values[0], status.values[1], status.values[2]));
+            label.setText(formatTime(status.values[0], status.values[1], status.values[2]));
+            recorder.observe(label.text());
         }
     }
 }
@@ -181,10 +186,10 @@ int main(int argc, char* argv[])
     QTcpSocket referenceSocket;
     if (options.reference) {
         window = std::make_unique<QWidget>();
-        auto* time = new TimedLabel(window.get());
-        time->onText = [&recorder](const QString& text) { recorder.observe(text); };
-        QObject::connect(&referenceSocket, &QTcpSocket::readyRead,
-                         [&referenceSocket, time] { readLines(referenceSocket, *time); });
+        auto* time = new QLabel(window.get());
+        QObject::connect(
+            &referenceSocket, &QTcpSocket::readyRead,
+            [&referenceSocket, time, &recorder] { readLines(referenceSocket, *time, recorder); });
         referenceSocket.connectToHost(QHostAddress::LocalHost, port);
     } else if (options.form) {
         BrindoraOptions formOptions;
@@ -196,13 +201,12 @@ int main(int argc, char* argv[])
     } else {
         window = std::make_unique<QWidget>();
         auto* song = new QLabel(window.get());
-        auto* time = new TimedLabel(window.get());
+        auto* time = new QLabel(window.get());
         auto* shuffle = new QPushButton(QStringLiteral("Shuf"), window.get());
-        time->onText = [&recorder](const QString& text) { recorder.observe(text); };
         links = std::make_unique<LinkOwner>();
         auto link = std::make_unique<TBrindora>(port);
         link->setHostName(QByteArrayLiteral("127.0.0.1"));
-        display = std::make_unique<LabelDisplay>(song, time, shuffle);
+        display = std::make_unique<LabelDisplay>(song, time, shuffle, recorder);
         link->setDisplay(display.get());
         TBrindora* started = link.get();
         links->replace(std::move(link));

@@ -11,8 +11,8 @@
 
 namespace {
 
-// How long the link waits after a failure, or after a connection the server ended unheard,
-// before the next attempt. A failure message stays up that long.
+// How long the link waits after a failure before the next attempt; a failure message stays up
+// that long. Also the least time between two connects when the server hangs up soon after each.
 constexpr std::chrono::milliseconds FailurePause{2000};
 
 constexpr int ReceiveChunk = 1024;
@@ -126,7 +126,7 @@ bool TBrindora::ConnectIfNeeded()
                }) != ConnectResult::Connected) {
         failure = LinkMessage::unreachable();
     } else {
-        m_heardFromServer = false;
+        m_connectedAt = std::chrono::steady_clock::now();
         showConnected(true);
         return true;
     }
@@ -180,14 +180,16 @@ void TBrindora::ReceiveData()
     if (received <= 0) {
         CloseLink();
         showConnected(false);
-        if (!m_heardFromServer) {
-            // A server that ends every connection unheard (full, or not a DAS) would be
-            // asked again as fast as it can hang up.
-            m_waiter->pause(FailurePause);
+        // A server that hangs up at once, with or without a word first (full, or not a DAS),
+        // would otherwise be called again as fast as it can hang up, and each call costs the
+        // window two display steps. Counted from the connect, so a connection that lived
+        // longer is followed at once.
+        const auto lived = std::chrono::steady_clock::now() - m_connectedAt;
+        if (lived < FailurePause) {
+            m_waiter->pause(std::chrono::ceil<std::chrono::milliseconds>(FailurePause - lived));
         }
         return;
     }
-    m_heardFromServer = true;
     m_assembler.feed(buffer, static_cast<std::size_t>(received),
                      [this](const char* line) { HandleLine(line); });
     showReceived();

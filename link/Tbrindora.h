@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -88,8 +89,8 @@ private:
     LineAssembler m_assembler;
     const quint16 m_port;
     const KeepAlive m_keepAlive;
-    // Whether the open connection has brought a byte yet.
-    bool m_heardFromServer = false;
+    // When the open connection was made: how long it lived decides when to call again.
+    std::chrono::steady_clock::time_point m_connectedAt;
     QByteArray m_hostName;
     qint32 m_hours = 0;
     qint32 m_minutes = 0;

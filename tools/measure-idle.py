@@ -52,11 +52,14 @@ def main():
         ticks0, switches0, voluntary0 = ticks_and_switches(remote.pid)
         time.sleep(seconds)
         ticks1, switches1, voluntary1 = ticks_and_switches(remote.pid)
+        ended = remote.poll()
         remote.terminate()
         remote.wait()
     control.close()
     server.terminate()
     server.wait()
+    if ended is not None:
+        sys.exit(f"measure-idle.py: the remote ended during the count (status {ended})")
     hz = os.sysconf("SC_CLK_TCK")
     cpu = (ticks1 - ticks0) / hz
     print(f"idle over {seconds} s ({platform}): CPU {cpu:.2f} s ({100 * cpu / seconds:.3f} %), "

@@ -95,12 +95,23 @@ private Q_SLOTS:
         QCOMPARE(m_display->song.texts().constLast(), LinkMessage::unreachable());
     }
 
-    void aServerThatHangsUpUnheardIsAskedAgainOnlyAfterThePause()
+    void aServerThatHangsUpAtOnceIsAskedAgainOnlyAfterThePause_data()
+    {
+        QTest::addColumn<QByteArray>("lastWords");
+        QTest::newRow("unheard") << QByteArray();
+        QTest::newRow("one line, then hangs up") << QByteArrayLiteral("500 full\n");
+    }
+
+    void aServerThatHangsUpAtOnceIsAskedAgainOnlyAfterThePause()
     {
         // A full server, or one that is no audio server, ends every connection at once.
+        QFETCH(QByteArray, lastWords);
         LoopbackServer server;
         QVERIFY(server.listen());
-        connect(&server, &LoopbackServer::clientConnected, &server, &LoopbackServer::dropClients);
+        connect(&server, &LoopbackServer::clientConnected, &server, [&server, lastWords] {
+            server.send(lastWords);
+            server.dropClients();
+        });
         startLink(server.port());
         QTRY_COMPARE(server.connectionCount(), 1);
         QElapsedTimer sinceFirst;

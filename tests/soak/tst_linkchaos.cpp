@@ -25,6 +25,9 @@ namespace {
 // 3 s, 7 s, 15 s ...), so coming back may take that long.
 constexpr int Recovery = 30000;
 constexpr int FaultMs = 3000;
+// A server that ends each connection at once is called again 2 s after the last connect:
+// long enough for two calls whenever the fault begins.
+constexpr int HangUpFaultMs = 5000;
 constexpr quint32 Seed = 20240601;
 
 } // namespace
@@ -143,7 +146,9 @@ private Q_SLOTS:
         m_song->clear();
         m_time->clear();
         host.setMode(fault);
-        runEventsFor(FaultMs);
+        const bool hangsUp = fault == ChaosMode::Reset || fault == ChaosMode::Drop;
+        const int faultMs = hangsUp ? HangUpFaultMs : FaultMs;
+        runEventsFor(faultMs);
         const ChaosStats after = host.stats();
         const quint64 shown = m_song->changes() - shownBefore;
 
@@ -167,7 +172,7 @@ private Q_SLOTS:
 
         qInfo("%s: %llu titles shown in %d ms of fault, server sent %llu lines / %llu bytes "
               "over %llu connections; longest title %lld; fresh title %lld ms after the fault",
-              qPrintable(mode), shown, FaultMs, after.lines - before.lines,
+              qPrintable(mode), shown, faultMs, after.lines - before.lines,
               after.bytes - before.bytes, after.connections - before.connections,
               qlonglong(m_song->longest()), back.elapsed());
     }

@@ -18,7 +18,8 @@ namespace {
 constexpr int Patience = 60000;
 constexpr int WarmUpMs = 5000;
 constexpr int FloodSamples = 15; // one a second
-constexpr int ResetMs = 4000;
+// A connection reset this soon is followed 2 s after its connect: room for three.
+constexpr int ResetMs = 5000;
 // Generous: a leak per line would grow by far more over a flood of millions of lines.
 constexpr qint64 RssGrowthLimitKiB = 20 * 1024;
 constexpr int ThreadSlack = 2;
