@@ -101,6 +101,7 @@ IniFile::Line IniFile::classify(const QByteArray& text, const QString& group)
         line.valueStart = equals + 1;
         while (line.valueStart < end && isBlank(text.at(line.valueStart)))
             ++line.valueStart;
+        line.readEnd = end;
         line.valueEnd = end;
         while (line.valueEnd > line.valueStart && isBlank(text.at(line.valueEnd - 1)))
             --line.valueEnd;
@@ -158,7 +159,7 @@ bool IniFile::isText(const Line& line)
     if (line.kind == Kind::Note)
         return true; // its name stops at the first control character
     if (line.kind == Kind::Value)
-        checked = checked.first(line.valueEnd);
+        checked = checked.first(line.readEnd);
     return std::none_of(checked.begin(), checked.end(), isControl);
 }
 
@@ -178,7 +179,7 @@ QVariantMap IniFile::values() const
 
 QByteArrayView IniFile::Line::value() const
 {
-    return QByteArrayView(text).sliced(valueStart, valueEnd - valueStart);
+    return QByteArrayView(text).sliced(valueStart, readEnd - valueStart);
 }
 
 qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
@@ -236,8 +237,10 @@ bool IniFile::setValue(const QString& name, const QVariant& value)
             // would leave that line's closing quote open on whatever follows.
             if (closedValue(line.value().toByteArray()) != line.value())
                 return false;
+            const qsizetype grown = text.size() - (line.valueEnd - line.valueStart);
             line.text.replace(line.valueStart, line.valueEnd - line.valueStart, text);
-            line.valueEnd = line.valueStart + text.size();
+            line.valueEnd += grown;
+            line.readEnd += grown;
             return true;
         }
     }

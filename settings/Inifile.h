@@ -60,7 +60,8 @@ private:
         QString group; // the group it belongs to ("" or "name/"), or a header's own
         QString name;  // the full name a value or note line gives
         qsizetype valueStart = 0;
-        qsizetype valueEnd = 0;
+        qsizetype valueEnd = 0; // without the blanks after it, which a write keeps
+        qsizetype readEnd = 0;  // where QSettings stops reading: the line's end or a ';'
 
         QByteArrayView value() const;
     };
