@@ -38,7 +38,9 @@ int main(int argc, char* argv[])
         const auto wish = ScanCommandLine(options.arguments) ? SingleInstance::Wish::Stay
                                                              : SingleInstance::Wish::Show;
         if (instance.handOver(wish)) {
-            stopSockets();
+            if (socketsStarted) {
+                stopSockets();
+            }
             return 0;
         }
         try {

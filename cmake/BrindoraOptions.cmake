@@ -16,3 +16,21 @@ if(BRINDORA_SANITIZE)
     target_compile_options(brindora_options INTERFACE ${_flags})
     target_link_options(brindora_options INTERFACE -fsanitize=${BRINDORA_SANITIZE})
 endif()
+
+# Optimised builds, the ones a package is made from, are hardened as Debian builds its own
+# programs: fortified libc calls and, on ELF, a position-independent program whose
+# relocations are all bound at start and then made read-only. Debug builds go without, as
+# _FORTIFY_SOURCE needs the optimiser. Not on Windows: mingw-w64's fortified calls need its
+# libssp, and the rest is ELF only. No -fPIE either: Qt builds everything -fPIC, which a
+# position-independent program takes as well.
+set(_optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
+if(NOT WIN32)
+    target_compile_options(brindora_options INTERFACE
+        "$<${_optimised}:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+endif()
+if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF")
+    set(_executable "$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>")
+    target_link_options(brindora_options INTERFACE
+        "$<$<AND:${_optimised},${_executable}>:-pie>"
+        "$<${_optimised}:LINKER:-z,relro,-z,now>")
+endif()

@@ -1,9 +1,8 @@
 #include "Inifile.h"
 
-#include <QSettings>
-#include <QTemporaryFile>
+#include "Initext.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace {
 
@@ -14,92 +13,23 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-bool isHexDigit(char c)
+bool isControl(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return uchar(c) < 0x20 && c != '\t';
 }
 
-// A name as QSettings reads it: a backslash stands for the group separator, %XX and
-// %UXXXX for one character, any other byte for itself.
-QString unescapedName(QByteArrayView text)
+qsizetype textStart(QByteArrayView text)
 {
-    QString name;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c == '\\') {
-            name += QLatin1Char('/');
-            continue;
-        }
-        const qsizetype digits = i + 1 < text.size() && text.at(i + 1) == 'U' ? 4 : 2;
-        const qsizetype first = i + 1 + (digits == 4 ? 1 : 0);
-        bool ok = c == '%' && first + digits <= text.size();
-        for (qsizetype d = first; ok && d < first + digits; ++d)
-            ok = isHexDigit(text.at(d));
-        if (!ok) {
-            name += QLatin1Char(c);
-            continue;
-        }
-        name += QChar(char16_t(text.sliced(first, digits).toUShort(nullptr, 16)));
-        i = first + digits - 1;
-    }
-    return name;
+    qsizetype start = 0;
+    while (start < text.size() && isBlank(text.at(start)))
+        ++start;
+    return start;
 }
 
-QByteArray escapedName(const QString& name)
+bool isComment(QByteArrayView text)
 {
-    QByteArray text;
-    for (const QChar ch : name) {
-        const char16_t u = ch.unicode();
-        if (u == '/')
-            text += '\\';
-        else if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-                 u == '_' || u == '-' || u == '.')
-            text += char(u);
-        else if (u <= 0xFF)
-            text += '%' + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
-        else
-            text += "%U" + QByteArray::number(u, 16).toUpper().rightJustified(4, '0');
-    }
-    return text;
-}
-
-// A number or a string as QSettings writes it: control characters, quotes and backslashes
-// escaped, quoted where a separator or an outer space would otherwise be lost, a leading
-// '@' doubled so it can't be taken for a type.
-QByteArray escapedValue(const QVariant& value)
-{
-    QString text = value.toString();
-    if (value.typeId() == QMetaType::QString && text.startsWith(QLatin1Char('@')))
-        text.prepend(QLatin1Char('@'));
-    QByteArray out;
-    bool quote = false;
-    bool escapeHexDigit = false; // a reader would take it as part of the escape before
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text.at(i).unicode();
-        quote = quote || u == ';' || u == ',' || u == '=';
-        if (escapeHexDigit && u < 0x80 && isHexDigit(char(u))) {
-            out += "\\x" + QByteArray::number(u, 16);
-            continue;
-        }
-        escapeHexDigit = false;
-        static const char named[] = "\a\b\f\n\r\t\v\"\\";
-        static const char letters[] = "abfnrtv\"\\";
-        const char* at = u != 0 && u < 0x80 ? std::strchr(named, char(u)) : nullptr;
-        if (at) {
-            out += '\\';
-            out += letters[at - named];
-        } else if (u < 0x20 || u == 0x7F) {
-            out += "\\x" + QByteArray::number(u, 16);
-            escapeHexDigit = true;
-        } else {
-            const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            out += QStringView(text).sliced(i, length).toUtf8();
-            i += length - 1;
-        }
-    }
-    if (quote || out.startsWith(' ') || out.endsWith(' '))
-        out = '"' + out + '"';
-    return out;
+    const qsizetype start = textStart(text);
+    return start < text.size() && (text.at(start) == '#' || text.at(start) == ';');
 }
 
 // The group a header starts, as QSettings names it: "General" in any letter case is none.
@@ -110,7 +40,7 @@ QString groupOf(QByteArrayView header)
         return QString();
     if (name.compare("%general", Qt::CaseInsensitive) == 0)
         return QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
-    return unescapedName(name) + QLatin1Char('/');
+    return IniText::name(name) + QLatin1Char('/');
 }
 
 // One value as a line of its own: a quote left open or a backslash at the end would
@@ -136,10 +66,8 @@ IniFile::Line IniFile::classify(const QByteArray& text, const QString& group)
     Line line;
     line.text = text;
     line.group = group;
-    qsizetype start = 0;
-    while (start < text.size() && isBlank(text.at(start)))
-        ++start;
-    if (start == text.size() || text.at(start) == '#' || text.at(start) == ';')
+    const qsizetype start = textStart(text);
+    if (start == text.size() || isComment(text))
         return line;
 
     // As QSettings reads a line: a backslash escapes the next character, '=' and ';'
@@ -169,20 +97,22 @@ IniFile::Line IniFile::classify(const QByteArray& text, const QString& group)
     } else if (equals >= 0) {
         line.kind = Kind::Value;
         line.name =
-            group + unescapedName(QByteArrayView(text).sliced(start, equals - start).trimmed());
+            group + IniText::name(QByteArrayView(text).sliced(start, equals - start).trimmed());
         line.valueStart = equals + 1;
         while (line.valueStart < end && isBlank(text.at(line.valueStart)))
             ++line.valueStart;
+        line.readEnd = end;
         line.valueEnd = end;
         while (line.valueEnd > line.valueStart && isBlank(text.at(line.valueEnd - 1)))
             --line.valueEnd;
     } else {
         qsizetype word = start;
-        while (word < end && !isBlank(text.at(word)) && text.at(word) != ':')
+        while (word < end && !isBlank(text.at(word)) && !isControl(text.at(word)) &&
+               text.at(word) != ':')
             ++word;
         if (word > start) {
             line.kind = Kind::Note;
-            line.name = group + unescapedName(QByteArrayView(text).sliced(start, word - start));
+            line.name = group + IniText::name(QByteArrayView(text).sliced(start, word - start));
         }
     }
     return line;
@@ -192,10 +122,6 @@ bool IniFile::parse(const QByteArray& bytes)
 {
     m_lines.clear();
     m_bom.clear();
-    for (const char c : bytes) {
-        if (uchar(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
-            return false;
-    }
     QByteArrayView rest(bytes);
     if (rest.startsWith(utf8Bom)) {
         m_bom = utf8Bom;
@@ -212,6 +138,10 @@ bool IniFile::parse(const QByteArray& bytes)
             ending = 2;
         Line line = classify(rest.first(length).toByteArray(), group);
         line.end = rest.sliced(length, ending).toByteArray();
+        if (!isText(line)) {
+            m_lines.clear();
+            return false;
+        }
         group = line.group;
         m_lines.append(std::move(line));
         rest = rest.sliced(length + ending);
@@ -219,38 +149,37 @@ bool IniFile::parse(const QByteArray& bytes)
     return true;
 }
 
-bool IniFile::readValues(QVariantMap& values) const
+bool IniFile::isText(const Line& line)
 {
-    values.clear();
-    // QSettings decodes the values, so lists, escapes and stored types read exactly as it
-    // reads them. It is given a private copy under a fresh name, since it serves a name it
-    // has seen before from a per-process cache.
-    QByteArray plain("[General]\n");
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Line& line = m_lines.at(i);
+    // Control characters in a comment or after a note's name are only ever shown to a
+    // person; in a header or a value they would become part of a name or a value.
+    QByteArrayView checked(line.text);
+    if (line.kind == Kind::Other && isComment(line.text))
+        return true;
+    if (line.kind == Kind::Note)
+        return true; // its name stops at the first control character
+    if (line.kind == Kind::Value)
+        checked = checked.first(line.readEnd);
+    return std::none_of(checked.begin(), checked.end(), isControl);
+}
+
+QVariantMap IniFile::values() const
+{
+    QVariantMap values;
+    for (const Line& line : m_lines) {
         if (line.kind == Kind::Value)
-            plain +=
-                'v' + QByteArray::number(i) + '=' + closedValue(line.value().toByteArray()) + '\n';
-    }
-    QTemporaryFile copy; // owner-only, removed again when it goes out of scope
-    if (!copy.open() || copy.write(plain) != plain.size() || !copy.flush())
-        return false;
-    copy.close();
-    const QSettings decoded(copy.fileName(), QSettings::IniFormat);
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (m_lines.at(i).kind == Kind::Value)
-            values.insert(m_lines.at(i).name, decoded.value(QLatin1Char('v') + QString::number(i)));
+            values.insert(line.name, IniText::value(closedValue(line.value().toByteArray())));
     }
     for (const Line& line : m_lines) {
         if (line.kind == Kind::Note && !values.contains(line.name))
             values.insert(line.name, QVariant());
     }
-    return true;
+    return values;
 }
 
 QByteArrayView IniFile::Line::value() const
 {
-    return QByteArrayView(text).sliced(valueStart, valueEnd - valueStart);
+    return QByteArrayView(text).sliced(valueStart, readEnd - valueStart);
 }
 
 qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
@@ -275,7 +204,7 @@ qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
     header.kind = Kind::Section;
     header.group = group;
     header.end = end;
-    const QByteArray name = escapedName(group.chopped(group.isEmpty() ? 0 : 1));
+    const QByteArray name = IniText::escapedName(group.chopped(group.isEmpty() ? 0 : 1));
     if (name.isEmpty())
         header.text = "[General]";
     else if (name.compare("general", Qt::CaseInsensitive) == 0)
@@ -298,15 +227,21 @@ qsizetype IniFile::placeFor(const QString& group, const QByteArray& end)
     return m_lines.size();
 }
 
-void IniFile::setValue(const QString& name, const QVariant& value)
+bool IniFile::setValue(const QString& name, const QVariant& value)
 {
-    const QByteArray text = escapedValue(value);
+    const QByteArray text = IniText::escapedValue(value);
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
         Line& line = m_lines[i];
         if (line.kind == Kind::Value && line.name == name) {
+            // Its quote or final backslash takes the next line in for QSettings; a new value
+            // would leave that line's closing quote open on whatever follows.
+            if (closedValue(line.value().toByteArray()) != line.value())
+                return false;
+            const qsizetype grown = text.size() - (line.valueEnd - line.valueStart);
             line.text.replace(line.valueStart, line.valueEnd - line.valueStart, text);
-            line.valueEnd = line.valueStart + text.size();
-            return;
+            line.valueEnd += grown;
+            line.readEnd += grown;
+            return true;
         }
     }
 
@@ -320,7 +255,7 @@ void IniFile::setValue(const QString& name, const QVariant& value)
     const qsizetype slash = name.indexOf(QLatin1Char('/'));
     const QString group = slash < 0 ? QString() : name.left(slash + 1);
     const qsizetype at = placeFor(group, end);
-    m_lines.insert(at, classify(escapedName(name.mid(slash + 1)) + '=' + text, group));
+    m_lines.insert(at, classify(IniText::escapedName(name.mid(slash + 1)) + '=' + text, group));
     m_lines[at].end = end;
     // Only a line that now has another after it needs an end of its own; a last line left
     // without one keeps it so, as a quote it leaves open would otherwise take the end in.
@@ -328,6 +263,7 @@ void IniFile::setValue(const QString& name, const QVariant& value)
         if (m_lines.at(i).end.isEmpty())
             m_lines[i].end = end;
     }
+    return true;
 }
 
 QByteArray IniFile::bytes() const

@@ -15,15 +15,6 @@ bool isUsableName(const QString& name)
            !name.contains(QLatin1Char('\\')) && !name.contains(QChar::Null);
 }
 
-// Records a write for CloseSettings and lets later reads of this open see it.
-void remember(SettingsKey& key, const QString& valueName, const QVariant& value)
-{
-    if (!key.open)
-        return;
-    key.values.insert(valueName, value);
-    key.changes.insert(valueName, value);
-}
-
 // Anything that is a whole number within 32 bits counts, whatever kind it was stored as:
 // the file format keeps numbers as text, and the registry may hold a string someone typed.
 // Everything else (words, fractions, numbers beyond 32 bits) is not a usable position or
@@ -80,6 +71,28 @@ bool toText(const QVariant& value, QString& result)
     return true;
 }
 
+// Whether a read of the written kind already gives the written value.
+bool holds(const SettingsKey& key, const QString& valueName, const QVariant& written)
+{
+    const auto it = key.values.constFind(valueName);
+    if (it == key.values.cend())
+        return false;
+    qint32 number = 0;
+    QString text;
+    if (written.typeId() == QMetaType::Int)
+        return toInt32(*it, number) && number == written.toInt();
+    return toText(*it, text) && text == written.toString();
+}
+
+// Records a write for CloseSettings and lets later reads of this open see it.
+void remember(SettingsKey& key, const QString& valueName, const QVariant& value)
+{
+    if (!key.open || holds(key, valueName, value))
+        return;
+    key.values.insert(valueName, value);
+    key.changes.insert(valueName, value);
+}
+
 // The old program's buffers kept a terminator in the last place, so a string longer than
 // size - 1 characters is cut there, never between the halves of a surrogate pair.
 QString fitted(const QString& text, int size)
@@ -117,6 +130,7 @@ bool OpenSettings(SettingsKey& key, const QString& name)
         // A store that can't be read or is not text stays closed: its values read as defaults
         // and writes are dropped, so the file is left as it is for the user to repair.
         key.open = SettingsStore::load(name, key.values);
+        key.unreadable = !key.open;
         return key.open;
     }
     return false;
@@ -127,6 +141,7 @@ void CloseSettings(SettingsKey& key)
     if (key.open && !key.changes.isEmpty())
         SettingsStore::save(key.name, key.changes);
     key.open = false;
+    key.unreadable = false;
     key.disposition = SettingsUnavailable;
     key.values.clear();
     key.changes.clear();
@@ -172,12 +187,12 @@ bool IntSettingUnreadable(SettingsKey& key, const QString& valueName)
 {
     qint32 ignored = 0;
     const auto it = key.values.constFind(valueName);
-    return it != key.values.cend() && !toInt32(*it, ignored);
+    return key.unreadable || (it != key.values.cend() && !toInt32(*it, ignored));
 }
 
 bool StringSettingUnreadable(SettingsKey& key, const QString& valueName)
 {
     QString ignored;
     const auto it = key.values.constFind(valueName);
-    return it != key.values.cend() && !toText(*it, ignored);
+    return key.unreadable || (it != key.values.cend() && !toText(*it, ignored));
 }

@@ -21,7 +21,9 @@ enum SettingsDisposition : int
 };
 
 // The open handle of the store. Writes are collected and saved together when the key is
-// closed, so one operation's values reach the store as one atomic replacement.
+// closed, so one operation's values reach the store as one atomic replacement. A write of
+// the value the store already holds is no change: the line that holds it stays as the
+// user wrote it.
 struct SettingsKey final
 {
     SettingsKey() = default;
@@ -32,6 +34,8 @@ struct SettingsKey final
     // A usable store: reads see it, writes reach it. When false, every read gives its
     // default and writes are dropped, whatever the disposition.
     bool open = false;
+    // The store is there but could not be read: any value may be in it, none is known.
+    bool unreadable = false;
     int disposition = SettingsUnavailable;
     QString name;
     QVariantMap values;  // the store as read at open, plus this open's writes
@@ -58,6 +62,7 @@ void WriteSettingString(SettingsKey& key, const QString& valueName, const QStrin
 
 // True when the store holds the value but a read of that kind gives the default instead
 // (a number that is a word, a string with no text form, a line that can't be taken apart),
-// for callers whose safe choice differs from what an absent value means.
+// or when the store is there but can't be read at all: for callers whose safe choice
+// differs from what an absent value means.
 bool IntSettingUnreadable(SettingsKey& key, const QString& valueName);
 bool StringSettingUnreadable(SettingsKey& key, const QString& valueName);

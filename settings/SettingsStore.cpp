@@ -27,6 +27,9 @@ QString filePath(const QString& name)
            QLatin1Char('/') + organization + QLatin1Char('/') + name + QStringLiteral(".conf");
 }
 
+// Far longer than any save takes, short enough that the window never looks hung.
+constexpr int lockWait = 2000; // ms
+
 constexpr QFile::Permissions ownerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
 constexpr QFile::Permissions ownerOnlyDir = ownerOnlyFile | QFile::ExeOwner;
 
@@ -87,7 +90,10 @@ bool load(const QString& name, QVariantMap& values)
 {
     values.clear();
     IniFile text;
-    return readText(filePath(name), text) && text.readValues(values);
+    if (!readText(filePath(name), text))
+        return false;
+    values = text.values();
+    return true;
 }
 
 void save(const QString& name, const QVariantMap& changes)
@@ -97,17 +103,20 @@ void save(const QString& name, const QVariantMap& changes)
         return;
     const QString path = filePath(name);
     // The lock file QSettings takes for the same file, so a save never overlaps another
-    // program's; a lock left by a writer that died is taken over.
+    // program's; a lock left by a writer that died is taken over. Saves run on the window's
+    // thread, so a writer that holds on to it costs this save, never the window.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.lock())
+    if (!lock.tryLock(lockWait))
         return;
     // Read again under the lock: another writer's change since the open is kept, and a
     // file that has turned unreadable since is left alone.
     IniFile text;
     if (!readText(path, text))
         return;
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
-        text.setValue(it.key(), it.value());
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (!text.setValue(it.key(), it.value()))
+            return;
+    }
     // A new file renamed over the old one, so a crash leaves the old file whole. It is the
     // user's only, whoever made the old one: it may hold the password.
     QSaveFile file(path);

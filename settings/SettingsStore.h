@@ -22,8 +22,9 @@ Found create(const QString& name);
 bool load(const QString& name, QVariantMap& values);
 
 // Writes the changes (numbers and strings) into the store's current contents, leaving
-// everything else in it as it is. Does nothing when the store has become unusable since it
-// was opened.
+// everything else in it as it is. Leaves the store as it is when it has become unusable
+// since it was opened, another writer keeps it locked beyond a short wait, or a value to
+// change stands on a line that runs on into the next.
 void save(const QString& name, const QVariantMap& changes);
 
 } // namespace SettingsStore

@@ -13,6 +13,8 @@ packages=(cmake ninja-build ccache g++ clang-format qt6-base-dev qt6-base-dev-to
           desktop-file-utils
           # the Debian package and its test: dependencies, AppStream data, the manual page
           dpkg-dev appstream man-db
+          # the package test runs Debian's own package checker on it
+          lintian
           # the media player test drives the program with a real client and watches the bus
           playerctl libglib2.0-bin
           # the benchmarks (bench/): Google Benchmark, and xcb found through pkg-config

@@ -1,4 +1,4 @@
-# cmake -DCPACK_CONFIG=... -DOUT_DIR=... -DVERSION=... -P Checkpackage.cmake
+# cmake -DCPACK_CONFIG=... -DOUT_DIR=... -DVERSION=... -DBUILD_TYPE=... -P Checkpackage.cmake
 # Makes the .deb into OUT_DIR (emptied first), then reads it back with dpkg-deb.
 cmake_minimum_required(VERSION 3.21)
 
@@ -39,6 +39,7 @@ endforeach()
 # The contents: each piece a desktop looks for.
 run(dpkg-deb -c "${debs}")
 set(required bin/brindora share/doc/brindora/brindora.html share/applications/brindora.desktop
+    share/doc/brindora/copyright share/doc/brindora/changelog.gz
     share/man/man1/brindora.1.gz share/metainfo/org.example.brindora.metainfo.xml)
 foreach(size 16 22 24 32 48 64 128 256)
     list(APPEND required share/icons/hicolor/${size}x${size}/apps/brindora.png)
@@ -58,3 +59,14 @@ run(man --warnings -l "${root}/usr/share/man/man1/brindora.1.gz")
 if(err)
     message(FATAL_ERROR "man complains about brindora.1:\n${err}")
 endif()
+
+# Debian's own checker: no error or warning, and a package from an optimised build hardened
+# as Debian's own programs are.
+run(lintian --fail-on none -I -E "${debs}")
+string(REPLACE "\n" ";" tags "${out}")
+foreach(tag IN LISTS tags)
+    if(tag MATCHES "^[EW]: " OR
+       (BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$" AND tag MATCHES " hardening-no-"))
+        message(FATAL_ERROR "lintian: ${tag}")
+    endif()
+endforeach()

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void aWriteOutlivesAHandEditedTwinName_data();
     void aWriteOutlivesAHandEditedTwinName();
     void storeDamagedWhileOpenIsNotOverwritten();
+    void aValueRunningOnIsNeverCutOff();
     void storeRemovedWhileOpenComesBackPrivate();
 
     void newStoreIsPrivateToItsUser();
@@ -98,7 +99,8 @@ void TestSettingsFile::cleanup()
 void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept_data()
 {
     QTest::addColumn<QByteArray>("contents");
-    const QByteArray values("hidetask_usepassword=1\nhidetask_password=secret\nviewertop=10\n");
+    const QByteArray values(
+        "hostname=das, backup\nhidetask_usepassword=1\nhidetask_password=secret\nviewertop=10\n");
     const QByteArray general = "[General]\n" + values;
     QTest::newRow("# comment") << "# password set by hand\n" + general;
     QTest::newRow("note") << "[General]\nmy note: password set on Monday\n" + values;
@@ -108,6 +110,9 @@ void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept_data()
     QTest::newRow("CR LF") << QByteArray(general).replace("\n", "\r\n");
     QTest::newRow("comment not UTF-8") << "# f\xfcr mich\n" + general;
     QTest::newRow("unclosed header") << "[General\n" + values;
+    QTest::newRow("escape sequence in a comment") << "# \x1b[1mbold\x1b[0m\n" + general;
+    QTest::newRow("bell in a note") << "[General]\nnote\a ring\n" + values;
+    QTest::newRow("host name in Latin-1") << QByteArray(general).replace("das,", "d\xe4s");
 }
 
 void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept()
@@ -117,8 +122,15 @@ void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept()
     // As the user's editor leaves a file it creates.
     QCOMPARE(chmod(QFile::encodeName(m_temp->storePath()).constData(), 0644), 0);
 
+    // The values, the password among them, are read without a temporary file: none can be
+    // made in a "folder" that is a file, not even by root.
+    const QByteArray tmpDir = qgetenv("TMPDIR");
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(m_temp->storePath()));
     SettingsKey key;
-    QVERIFY(OpenSettings(key, storeName));
+    const bool opened = OpenSettings(key, storeName);
+    hadTmpDir ? qputenv("TMPDIR", tmpDir) : qunsetenv("TMPDIR");
+    QVERIFY(opened);
     QCOMPARE(ReadSettingInt(key, QStringLiteral("hidetask_usepassword"), 0), 1);
     QString password;
     ReadSettingString(key, QStringLiteral("hidetask_password"), QString(), password, 1024);
@@ -126,6 +138,10 @@ void TestSettingsFile::handEditedStoreIsReadAndItsLinesKept()
     QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), -1), 10);
     WriteSettingInt(key, QStringLiteral("viewertop"), 30);
     WriteSettingInt(key, QStringLiteral("viewerleft"), 40);
+    // As Quit does: the host name goes back as it was read.
+    QString host;
+    ReadSettingString(key, QStringLiteral("hostname"), QString(), host, 1024);
+    WriteSettingString(key, QStringLiteral("hostname"), host);
     CloseSettings(key);
 
     // Only the program's own lines differ; a new one joins the others, ending as they do.
@@ -254,9 +270,10 @@ void TestSettingsFile::emptyFileIsAnEmptyStore()
 void TestSettingsFile::valuesOfOtherKindsSurviveASave()
 {
     QVERIFY(m_temp->writeRaw("[General]\nviewertop=@Point(1 2)\nhostname=@Invalid()\n"
-                             "[other]\nkept=yes\n"));
+                             "[other]\nkept=yes\n[gr\xc3\xbc\xc3\x9f]\nk\xc3\xa9pt=1\n"));
     SettingsKey key;
     QVERIFY(OpenSettings(key, storeName));
+    QVERIFY(key.values.contains(QStringLiteral("grüß/képt"))); // names are UTF-8
     QCOMPARE(ReadSettingInt(key, QStringLiteral("viewertop"), 3), 3);
     WriteSettingInt(key, QStringLiteral("viewerleft"), 4);
     CloseSettings(key);
@@ -305,6 +322,18 @@ void TestSettingsFile::storeDamagedWhileOpenIsNotOverwritten()
     QVERIFY(m_temp->writeRaw(damaged));
     CloseSettings(key);
     QCOMPARE(m_temp->readRaw(), damaged);
+}
+
+void TestSettingsFile::aValueRunningOnIsNeverCutOff()
+{
+    // QSettings reads the host as two lines; the second's quote, left alone, would run on.
+    const QByteArray contents("[General]\nhostname=\"das\nbackup\"\nviewertop=1\n");
+    QVERIFY(m_temp->writeRaw(contents));
+    SettingsKey key;
+    QVERIFY(OpenSettings(key, storeName));
+    WriteSettingString(key, QStringLiteral("hostname"), QStringLiteral("new"));
+    CloseSettings(key);
+    QCOMPARE(m_temp->readRaw(), contents);
 }
 
 void TestSettingsFile::storeRemovedWhileOpenComesBackPrivate()

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void aReaderNeverSeesAPartialStore();
     void aWriterKilledWhileSavingLeavesAValidStore();
     void twoProgramsSavingAtOnceLeaveAValidStore();
+    void aLockNeverFreedLeavesTheStoreAsItWas();
 
 private:
     QStringList folderEntries() const;
@@ -166,3 +168,13 @@ void TestSettingsWriters::twoProgramsSavingAtOnceLeaveAValidStore()
 
 QTEST_GUILESS_MAIN(TestSettingsWriters)
 #include "tst_settingswriters.moc"
+
+void TestSettingsWriters::aLockNeverFreedLeavesTheStoreAsItWas()
+{
+    // A writer that hangs while it holds the store: the save gives up rather than the window.
+    QVERIFY(m_temp->writeRaw("[General]\nhostname=old\n"));
+    QLockFile held(m_temp->storePath() + QStringLiteral(".lock"));
+    QVERIFY(held.tryLock(0));
+    saveHostName(QStringLiteral("new"));
+    QCOMPARE(m_temp->readRaw(), QByteArray("[General]\nhostname=old\n"));
+}

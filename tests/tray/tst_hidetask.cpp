@@ -210,6 +210,8 @@ private Q_SLOTS:
         QTest::newRow("password without '='")
             << QByteArray("hidetask_usepassword=1\nhidetask_password Secret\n") << QString() << true
             << false << invalid;
+        QTest::newRow("store not text") << QByteArray("hidetask_usepassword=0\nhostname=das\x01\n")
+                                        << QStringLiteral("das") << true << false << invalid;
         QTest::newRow("password with no text")
             << QByteArray("hidetask_usepassword=1\nhidetask_password=@Invalid()\n") << QString()
             << true << false << invalid;
