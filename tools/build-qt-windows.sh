@@ -93,10 +93,18 @@ cmake -S "$source" -B "$work/build" -G Ninja --log-level=WARNING \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF \
     >"$work/configure.log"
 
-echo "build-qt-windows: building (progress below; about 1,200 steps)"
-# Ninja's status line, one line in every 50, so a CI log shows it moving.
-NINJA_STATUS='[%f/%t %es] ' cmake --build "$work/build" -j "$(nproc)" |
-    awk '/^\[/ { if (++n % 50 == 0) print $1, $2; next } { print }'
+echo "build-qt-windows: building (about 1,250 steps; the compiler's output goes to $work/build.log)"
+# Ninja's status line, one in every 50, so a long build shows it moving; the compiler's own
+# output (Qt's sources warn a lot under mingw) only when the build fails.
+NINJA_STATUS='[%f/%t %es] ' cmake --build "$work/build" -j "$(nproc)" >"$work/build.log" 2>&1 &
+builder=$!
+tail -n +1 -f "$work/build.log" --pid=$builder |
+    awk '/^\[[0-9]+\/[0-9]+ / { if (++n % 50 == 0) { print $1, $2; fflush() } }'
+if ! wait $builder; then
+    tail -n 40 "$work/build.log" >&2
+    echo "build-qt-windows: the Qt build failed; all its output is in $work/build.log" >&2
+    exit 1
+fi
 cmake --install "$work/build" >/dev/null
 echo "$version" >"$stamp"
 rm -rf "$work"

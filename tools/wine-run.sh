@@ -5,6 +5,7 @@
 # build tree), never the user's own ~/.wine unless they ask for it.
 # With --qtest first, the program is a QtTest program: its results go to a file that is then
 # printed, as wine sometimes loses a program's standard output just after its server starts.
+# Without it the program keeps the caller's standard streams (a server's banner is read live).
 # Usage: tools/wine-run.sh [--qtest] program.exe [arguments...]
 set -euo pipefail
 qtest=
@@ -16,9 +17,12 @@ program=$1
 shift
 
 qt=${BRINDORA_QT_WINDOWS:-${XDG_CACHE_HOME:-$HOME/.cache}/brindora/qt-6.4.2-mingw}
-runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
-export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime")${WINEPATH:+;$WINEPATH}"
+folders=$(windows_path "$qt/bin")
+for dll in libstdc++-6.dll libwinpthread-1.dll; do
+    folders+=";$(windows_path "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")"
+done
+export WINEPATH="$folders${WINEPATH:+;$WINEPATH}"
 export WINEDEBUG=${WINEDEBUG:--all}
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
@@ -26,9 +30,13 @@ wine=/usr/lib/wine/wine64
 if [ -z "$qtest" ]; then
     exec "$wine" "$program" "$@"
 fi
+# Everything the program prints goes through files: a wine service it starts on the way
+# (the desktop, the console host) would otherwise inherit the caller's pipes and keep them
+# open after the program has ended, and a test runner waits for them.
 result=$(mktemp "${TMPDIR:-/tmp}/qtest-XXXXXX.txt")
-trap 'rm -f "$result"' EXIT
+output=$(mktemp "${TMPDIR:-/tmp}/qtest-XXXXXX.out")
+trap 'rm -f "$result" "$output"' EXIT
 status=0
-"$wine" "$program" "$@" -o "$(windows_path "$result"),txt" || status=$?
-cat "$result"
+"$wine" "$program" "$@" -o "$(windows_path "$result"),txt" </dev/null >"$output" 2>&1 || status=$?
+cat "$output" "$result"
 exit "$status"
