@@ -89,13 +89,16 @@ class Remote:
         """Starts brindora; a further start (again) in the same session and profile
         returns its exit status."""
         with open(self.log_path, "ab") as log:
-            process = self.desktop.spawn([self.program, *arguments],
+            process = self.desktop.spawn(self.command(arguments),
                                          env=self.environment(port, environment),
                                          stdout=log, stderr=subprocess.STDOUT)
         if again:
             return exit_status(process, "a further start")
         self.process = process
         return self
+
+    def command(self, arguments):
+        return [self.program, *arguments]
 
     @property
     def pid(self):
