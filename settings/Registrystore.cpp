@@ -114,9 +114,8 @@ bool load(const QString& name, QVariantMap& values)
         DWORD nameLength = DWORD(valueName.size());
         DWORD dataSize = DWORD(data.size());
         DWORD type = REG_NONE;
-        const LONG result =
-            RegEnumValueW(key.get(), index, valueName.data(), &nameLength, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        const LONG result = RegEnumValueW(key.get(), index, valueName.data(), &nameLength, nullptr,
+                                          &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
         // Another program changed the key while it was read: what is there now is read again.
         if (result == ERROR_MORE_DATA || result == ERROR_NO_MORE_ITEMS)
             return load(name, values);

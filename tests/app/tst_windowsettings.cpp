@@ -150,6 +150,9 @@ private Q_SLOTS:
 
     void anUnreadableStoreStartsWithDefaultsAndIsKept()
     {
+#ifdef _WIN32
+        QSKIP("a file's bytes: the registry has no store that is there but not text");
+#endif
         const QByteArray garbage("\x01\x02 not a store [ \xff\xfe\n=");
         QVERIFY(m_settings->writeRaw(garbage));
         auto form = startProgram();

@@ -245,6 +245,9 @@ private Q_SLOTS:
 
     void aLinkWhoseThreadCannotStartCanBeDeleted()
     {
+#ifdef _WIN32
+        QSKIP("Windows rounds a thread's stack up to its smallest size: every thread starts");
+#endif
         auto link = std::make_unique<TBrindora>(unusedLoopbackPort());
         // Below any system's smallest stack, so the thread can't be created.
         link->setStackSize(1);

@@ -102,8 +102,9 @@ private Q_SLOTS:
         if (QTest::currentTestFailed()) {
             return;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(ProcStats::threads(), threads, Patience);
-        QTRY_COMPARE_WITH_TIMEOUT(ProcStats::descriptors(), descriptors, Patience);
+        // No more than before: the runtime's own helpers (wine's, on Windows) may come and go.
+        QTRY_VERIFY_WITH_TIMEOUT(ProcStats::threads() <= threads, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcStats::descriptors() <= descriptors, Patience);
         const qint64 rss = ProcStats::residentKiB();
         const ChaosStats stats = chaos.stats();
 

@@ -210,8 +210,11 @@ private Q_SLOTS:
         QTest::newRow("password without '='")
             << QByteArray("hidetask_usepassword=1\nhidetask_password Secret\n") << QString() << true
             << false << invalid;
+#ifndef _WIN32
+        // A file's bytes: the registry has no store that is there but not text.
         QTest::newRow("store not text") << QByteArray("hidetask_usepassword=0\nhostname=das\x01\n")
                                         << QStringLiteral("das") << true << false << invalid;
+#endif
         QTest::newRow("password with no text")
             << QByteArray("hidetask_usepassword=1\nhidetask_password=@Invalid()\n") << QString()
             << true << false << invalid;
