@@ -95,19 +95,28 @@ Found create(const QString& name)
     return disposition == REG_CREATED_NEW_KEY ? Found::Created : Found::Existing;
 }
 
-bool load(const QString& name, QVariantMap& values)
+namespace {
+
+enum class Reading
+{
+    Done,
+    Failed,
+    Changed, // another program changed the key while it was read
+};
+
+Reading readValues(const QString& name, QVariantMap& values)
 {
     values.clear();
     OpenKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath(name).c_str(), 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
-        return false;
+        return Reading::Failed;
     DWORD count = 0;
     DWORD longestName = 0;
     DWORD largestData = 0;
     if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, &largestData, nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
+        return Reading::Failed;
     std::wstring valueName(longestName + 1, L'\0');
     QByteArray data(qsizetype(largestData), '\0');
     for (DWORD index = 0; index < count; ++index) {
@@ -116,15 +125,29 @@ bool load(const QString& name, QVariantMap& values)
         DWORD type = REG_NONE;
         const LONG result = RegEnumValueW(key.get(), index, valueName.data(), &nameLength, nullptr,
                                           &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
-        // Another program changed the key while it was read: what is there now is read again.
         if (result == ERROR_MORE_DATA || result == ERROR_NO_MORE_ITEMS)
-            return load(name, values);
+            return Reading::Changed;
         if (result != ERROR_SUCCESS)
-            return false;
+            return Reading::Failed;
         values.insert(QString::fromWCharArray(valueName.c_str(), int(nameLength)),
                       decoded(type, data.first(dataSize)));
     }
-    return true;
+    return Reading::Done;
+}
+
+} // namespace
+
+bool load(const QString& name, QVariantMap& values)
+{
+    // A key that keeps changing under the reader counts as unreadable, like one that can't be
+    // opened: its password settings then fail closed.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const Reading reading = readValues(name, values);
+        if (reading != Reading::Changed)
+            return reading == Reading::Done;
+    }
+    values.clear();
+    return false;
 }
 
 void save(const QString& name, const QVariantMap& changes)
