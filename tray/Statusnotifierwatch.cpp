@@ -108,8 +108,7 @@ void StatusNotifierWatch::onIntrospected(QDBusPendingCallWatcher* call, quint64 
     }
     const QDBusPendingReply<QString> reply = *call;
     if (reply.isError()) {
-        const QDBusError error = reply.error();
-        settle(!isAbsent(error), !isSilent(error), false);
+        settleOn(reply.error());
         return;
     }
     if (!declaresHostProperty(reply.value())) {
@@ -133,11 +132,15 @@ void StatusNotifierWatch::onAnswered(QDBusPendingCallWatcher* call, quint64 ques
     }
     const QDBusPendingReply<QDBusVariant> reply = *call;
     if (reply.isError()) {
-        const QDBusError error = reply.error();
-        settle(!isAbsent(error), !isSilent(error), false);
+        settleOn(reply.error());
         return;
     }
     settle(true, true, reply.value().variant().toBool());
+}
+
+void StatusNotifierWatch::settleOn(const QDBusError& error)
+{
+    settle(!isAbsent(error), !isSilent(error), false);
 }
 
 void StatusNotifierWatch::settle(bool present, bool answered, bool host)

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
+class QDBusError;
 class QDBusPendingCallWatcher;
 
 // Whether a StatusNotifierItem host has registered with the session bus's watcher, learnt
@@ -33,6 +34,8 @@ private:
     void ask();
     void onIntrospected(QDBusPendingCallWatcher* call, quint64 question);
     void onAnswered(QDBusPendingCallWatcher* call, quint64 question);
+    // An error ends the question: whether anyone holds the name, and whether it answered.
+    void settleOn(const QDBusError& error);
     void settle(bool present, bool answered, bool host);
 
     QDBusConnection m_bus;

@@ -218,3 +218,13 @@ def run_session(prefix, make, act, success):
     finally:
         desktop.stop()
         shutil.rmtree(workdir, ignore_errors=True)
+
+
+def run_scenario(argv, doc, prefix, scenarios, make, count):
+    """The command line of a scenario script, SCENARIO and then make()'s own count - 2
+    arguments: runs that scenario on an object make(desktop, *arguments, workdir)."""
+    if len(argv) != count or argv[1] not in scenarios:
+        print(doc + "Scenarios: " + ", ".join(scenarios))
+        return 2
+    return run_session(prefix, lambda desktop, workdir: make(desktop, *argv[2:], workdir),
+                       scenarios[argv[1]], argv[1])

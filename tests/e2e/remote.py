@@ -27,11 +27,13 @@ SETUP_BUTTON = (230, 19)
 QUIT_BUTTON = (356, 19)
 
 
-def start_server(desktop, das_sim):
-    """Starts das-sim on a free loopback port and returns the port."""
-    server = desktop.spawn([das_sim, "--host", "127.0.0.1", "--port", "0"],
-                           stdout=subprocess.PIPE)
-    line = read_line(server.stdout, "das-sim")
+def start_server(desktop, das_sim, launcher=(), env=None):
+    """Starts das-sim (through launcher, such as wine) on a free loopback port and returns
+    the port."""
+    server = desktop.spawn([*launcher, das_sim, "--host", "127.0.0.1", "--port", "0"],
+                           env=env or desktop.env, stdout=subprocess.PIPE)
+    # A Windows build ends its lines in CR LF.
+    line = read_line(server.stdout, "das-sim").rstrip("\r")
     match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
     if not match:
         raise Failure(f"das-sim printed {line!r}")

@@ -16,7 +16,7 @@ import time
 
 from gi.repository import GLib
 
-from desktop import Failure, require_program, run_session
+from desktop import Failure, require_program, run_scenario
 from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, WINDOW_TITLE,
                     Remote, wait_for)
 
@@ -165,11 +165,7 @@ SCENARIOS = {"hung-watcher": Run.hung_watcher, "late-host": Run.late_host, "pass
 
 
 def main(argv):
-    if len(argv) != 4 or argv[1] not in SCENARIOS:
-        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
-        return 2
-    return run_session("brindora-sni-", lambda desktop, workdir: Run(desktop, *argv[2:], workdir),
-                       SCENARIOS[argv[1]], argv[1])
+    return run_scenario(argv, __doc__, "brindora-sni-", SCENARIOS, Run, 4)
 
 
 if __name__ == "__main__":

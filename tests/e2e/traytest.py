@@ -13,7 +13,7 @@ Usage: traytest.py SCENARIO BRINDORA DAS_SIM
 import sys
 import time
 
-from desktop import require_program, run_session
+from desktop import require_program, run_scenario
 from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, SETUP_BUTTON,
                     Failure, Remote, wait_for)
 from trayhost import TrayHost
@@ -268,12 +268,7 @@ SCENARIOS = {
 
 
 def main(argv):
-    if len(argv) != 4 or argv[1] not in SCENARIOS:
-        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
-        return 2
-    return run_session("brindora-tray-",
-                       lambda desktop, workdir: Scenario(desktop, argv[2], argv[3], workdir),
-                       SCENARIOS[argv[1]], argv[1])
+    return run_scenario(argv, __doc__, "brindora-tray-", SCENARIOS, Scenario, 4)
 
 
 if __name__ == "__main__":

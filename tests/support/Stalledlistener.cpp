@@ -5,69 +5,42 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 #endif
 
 namespace {
 
 #ifdef _WIN32
-using Handle = SOCKET;
 using Length = int;
-constexpr Handle noSocket = INVALID_SOCKET;
 
-// Winsock counts its start-ups; each listener takes one of its own for its lifetime.
-bool startNetwork()
+NativeSocket nonBlockingSocket()
 {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-void stopNetwork()
-{
-    WSACleanup();
-}
-Handle nonBlockingSocket()
-{
-    Handle handle = socket(AF_INET, SOCK_STREAM, 0);
+    const SOCKET handle = socket(AF_INET, SOCK_STREAM, 0);
     u_long on = 1;
-    if (handle != noSocket)
+    if (handle != INVALID_SOCKET)
         ioctlsocket(handle, FIONBIO, &on);
-    return handle;
+    return NativeSocket(handle);
 }
-bool stillPending(Handle handle)
+
+bool stillPending(NativeSocket handle)
 {
-    WSAPOLLFD pending{handle, POLLWRNORM, 0};
+    WSAPOLLFD pending{SOCKET(handle), POLLWRNORM, 0};
     return WSAPoll(&pending, 1, 200) == 0;
 }
-void closeHandle(Handle handle)
-{
-    closesocket(handle);
-}
 #else
-using Handle = int;
 using Length = socklen_t;
-constexpr Handle noSocket = -1;
 
-bool startNetwork()
-{
-    return true;
-}
-void stopNetwork() {}
-Handle nonBlockingSocket()
+NativeSocket nonBlockingSocket()
 {
     return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
 }
-bool stillPending(Handle handle)
+
+bool stillPending(NativeSocket handle)
 {
-    pollfd pending{handle, POLLOUT, 0};
+    pollfd pending{int(handle), POLLOUT, 0};
     return poll(&pending, 1, 200) == 0;
-}
-void closeHandle(Handle handle)
-{
-    close(handle);
 }
 #endif
 
@@ -81,32 +54,31 @@ sockaddr_in loopback(std::uint16_t port)
 }
 
 // True when a fresh non-blocking connect is still pending after a short look.
-bool connectStalls(std::uint16_t port, std::intptr_t* filler)
+bool connectStalls(std::uint16_t port, NativeSocket* filler)
 {
-    const Handle handle = nonBlockingSocket();
-    *filler = std::intptr_t(handle);
+    *filler = nonBlockingSocket();
     sockaddr_in address = loopback(port);
-    connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    return stillPending(handle);
+    connect(*filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return stillPending(*filler);
 }
 
 } // namespace
 
-StalledListener::StalledListener() : m_networkStarted(startNetwork())
+// Each listener holds a start-up of the sockets library of its own for its lifetime.
+StalledListener::StalledListener() : m_networkStarted(startSockets())
 {
-    const Handle listener = socket(AF_INET, SOCK_STREAM, 0);
-    m_listener = std::intptr_t(listener);
+    m_listener = NativeSocket(socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = loopback(0);
     Length length = sizeof address;
-    if (listener == noSocket ||
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 0) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (m_listener == InvalidSocket ||
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(m_listener, 0) != 0 ||
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         return;
     }
     m_port = ntohs(address.sin_port);
     // Fill the queue until a connect hangs; the kernel then drops further handshakes.
-    for (std::intptr_t& filler : m_fillers) {
+    for (NativeSocket& filler : m_fillers) {
         if (connectStalls(m_port, &filler)) {
             m_ready = true;
             return;
@@ -116,12 +88,12 @@ StalledListener::StalledListener() : m_networkStarted(startNetwork())
 
 StalledListener::~StalledListener()
 {
-    for (const std::intptr_t filler : m_fillers) {
-        if (Handle(filler) != noSocket)
-            closeHandle(Handle(filler));
+    for (const NativeSocket filler : m_fillers) {
+        if (filler != InvalidSocket)
+            closeSocket(filler);
     }
-    if (Handle(m_listener) != noSocket)
-        closeHandle(Handle(m_listener));
+    if (m_listener != InvalidSocket)
+        closeSocket(m_listener);
     if (m_networkStarted)
-        stopNetwork();
+        stopSockets();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Netutil.h"
+
 #include <cstdint>
 
 // A listening socket on 127.0.0.1 whose accept queue is full and never drained: a further
@@ -16,9 +18,8 @@ public:
     std::uint16_t port() const { return m_port; }
 
 private:
-    // Socket handles of either platform (an int, or Winsock's SOCKET); -1 is none on both.
-    std::intptr_t m_listener = -1;
-    std::intptr_t m_fillers[4] = {-1, -1, -1, -1};
+    NativeSocket m_listener = InvalidSocket;
+    NativeSocket m_fillers[4] = {InvalidSocket, InvalidSocket, InvalidSocket, InvalidSocket};
     bool m_networkStarted = false;
     std::uint16_t m_port = 0;
     bool m_ready = false;

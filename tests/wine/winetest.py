@@ -24,8 +24,8 @@ from urllib.parse import unquote
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
-from desktop import Failure, SetupError, read_line, run_session, wait_for  # noqa: E402
-from remote import ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, Remote  # noqa: E402
+from desktop import Failure, SetupError, run_scenario, wait_for  # noqa: E402
+from remote import ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, Remote, start_server  # noqa: E402
 from trayhost import TRAY_WINDOW_NAME, TrayHost  # noqa: E402
 
 KEY = r"HKCU\Software\Pellwyn\QXBrindora"
@@ -81,13 +81,7 @@ class WineRemote(Remote):
             raise SetupError(f"wine can't make a prefix here: {error}")
 
     def start_server(self, das_sim):
-        server = self.desktop.spawn([self.wine_run, das_sim, "--host", "127.0.0.1", "--port",
-                                     "0"], env=self.environment(0), stdout=subprocess.PIPE)
-        line = read_line(server.stdout, "das-sim").strip()
-        match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
-        if not match:
-            raise Failure(f"das-sim printed {line!r}")
-        return int(match.group(1))
+        return start_server(self.desktop, das_sim, [self.wine_run], self.environment(0))
 
     def command(self, arguments):
         return [*self.launcher, self.program, *arguments]
@@ -302,12 +296,7 @@ SCENARIOS = {
 
 
 def main(argv):
-    if len(argv) != 6 or argv[1] not in SCENARIOS:
-        print(__doc__ + "Scenarios: " + ", ".join(SCENARIOS))
-        return 2
-    return run_session("brindora-wine-",
-                       lambda desktop, workdir: Scenario(desktop, *argv[2:], workdir),
-                       SCENARIOS[argv[1]], argv[1])
+    return run_scenario(argv, __doc__, "brindora-wine-", SCENARIOS, Scenario, 6)
 
 
 if __name__ == "__main__":
