@@ -167,6 +167,13 @@ class Scenario:
         time.sleep(HUMAN_PAUSE_SECONDS)
         self.remote.click(str(icon.id), ICON_CENTRE)
 
+    def help(self, window):
+        """What Help handed to the browser (as an unquoted address)."""
+        self.remote.click(window, HELP_BUTTON)
+        log = self.remote.browser_log
+        return unquote(wait_for(lambda: os.path.exists(log) and open(log).read().strip(),
+                                "Help handed to the browser"))
+
     def quit(self, window):
         self.remote.click(window, QUIT_BUTTON)
         self.remote.wait_for_exit("Quit")
@@ -195,9 +202,7 @@ class Scenario:
 
         self.remote.click(window, ABOUT_BUTTON)
         self.remote.close_box_by_ok(ABOUT_TITLE)
-        self.remote.click(window, HELP_BUTTON)
-        opened = wait_for(lambda: os.path.exists(self.remote.browser_log) and open(
-            self.remote.browser_log).read().strip(), "Help handed to the browser")
+        opened = self.help(window)
         if "brindora.htm" not in opened:
             raise Failure(f"Help opened {opened!r}, not the guide")
         print(f"About opened and closed; Help opened {opened}")
@@ -273,10 +278,8 @@ class Scenario:
         self.remote.launcher, self.remote.program = [WINE], program
         window = self.start()
         self.time_runs(window)
-        self.remote.click(window, HELP_BUTTON)
-        opened = wait_for(lambda: os.path.exists(self.remote.browser_log) and open(
-            self.remote.browser_log).read().strip(), "Help handed to the browser")
-        if "Brindora Control" not in unquote(opened):
+        opened = self.help(window)
+        if "Brindora Control" not in opened:
             raise Failure(f"the installed program's Help opened {opened!r}")
         self.quit(window)
         print("the installed program connected, found its guide and quit")
