@@ -96,8 +96,13 @@ cmake -S "$source" -B "$work/build" -G Ninja --log-level=WARNING \
 echo "build-qt-windows: building (about 1,250 steps; the compiler's output goes to $work/build.log)"
 # Ninja's status line, one in every 50, so a long build shows it moving; the compiler's own
 # output (Qt's sources warn a lot under mingw) only when the build fails.
+# The log exists before the build and its reader start, and the build never outlives the script.
+: >"$work/build.log"
 NINJA_STATUS='[%f/%t %es] ' cmake --build "$work/build" -j "$(nproc)" >"$work/build.log" 2>&1 &
 builder=$!
+trap 'kill -- "$builder" 2>/dev/null; pkill -P "$builder" 2>/dev/null; wait "$builder" 2>/dev/null' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 tail -n +1 -f "$work/build.log" --pid=$builder |
     awk '/^\[[0-9]+\/[0-9]+ / { if (++n % 50 == 0) { print $1, $2; fflush() } }'
 if ! wait $builder; then
@@ -105,6 +110,7 @@ if ! wait $builder; then
     echo "build-qt-windows: the Qt build failed; all its output is in $work/build.log" >&2
     exit 1
 fi
+trap - EXIT
 cmake --install "$work/build" >/dev/null
 echo "$version" >"$stamp"
 rm -rf "$work"
