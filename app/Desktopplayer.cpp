@@ -1,6 +1,7 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Hidetask.h"
 #include "Mprisservice.h"
 #include "Playerart.h"
 #include "Playerstate.h"
@@ -22,8 +23,10 @@ struct DesktopPlayer::Parts
     explicit Parts(TFormBrindora& form)
         : form(form), service(state, {[&form](Command command) { form.sendToLink(command); },
                                       [&form] { form.showOnRequest(); }, [&form] { form.quit(); },
-                                      [&form] { return form.restorePasswordInForce(); }})
+                                      [&form] { return form.isGuarded(); }})
     {
+        QObject::connect(form.hideTask(), &THideOnTaskbar::guardChanged, &service,
+                         &MprisService::guardChanged);
     }
 
     TFormBrindora& form;

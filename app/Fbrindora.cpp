@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "Systemtrayarea.h"
 #include "Tbrindora.h"
+#include "Trayhosts.h"
 #include "Trayrestartwatcher.h"
 #include "Viewdoc.h"
 
@@ -174,6 +175,7 @@ void TFormBrindora::createHideTask()
             HideTask->ReAddTrayIcon();
         }
     });
+    connect(&TrayHosts::instance(), &TrayHosts::gone, HideTask.get(), &THideOnTaskbar::OnTrayGone);
 }
 
 void TFormBrindora::LoadWindowSettings()
@@ -243,10 +245,10 @@ void TFormBrindora::showOnRequest()
     }
 }
 
-bool TFormBrindora::restorePasswordInForce() const
+bool TFormBrindora::isGuarded() const
 {
     // Without the tray controller nothing could ask; the guard is kept rather than dropped.
-    return !HideTask || HideTask->passwordInForce();
+    return !HideTask || HideTask->isGuarded();
 }
 
 void TFormBrindora::showSong(const QString& text, SongText kind)

@@ -56,8 +56,9 @@ public:
     void sendToLink(Command command);
     void quit();
     void showOnRequest();
-    // Whether the restore password guards the program, by the tray's own rule.
-    bool restorePasswordInForce() const;
+    // Whether the window is away (hidden into the icon, or minimised for want of one) behind
+    // the restore password: then nobody at the desk may act through the program.
+    bool isGuarded() const;
     // Told everything the link shows in the window, after the window; null for no one.
     void setLinkWatcher(LinkDisplay* watcher) { m_linkWatcher = watcher; }
 

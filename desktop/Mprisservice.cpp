@@ -15,8 +15,9 @@ const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 } // namespace
 
 MprisService::MprisService(const PlayerState& state, PlayerActions actions)
-    : m_state(state), m_actions(std::move(actions)), m_controllable(!isGuarded())
+    : m_state(state), m_actions(std::move(actions))
 {
+    m_offered = canAct();
     new MprisRootAdaptor(this);
     m_player = new MprisPlayerAdaptor(this);
 
@@ -29,18 +30,8 @@ MprisService::MprisService(const PlayerState& state, PlayerActions actions)
     connect(&state, &PlayerState::shuffleChanged, this, [this] {
         announce({{QStringLiteral("Shuffle"), m_player->shuffle()}});
     });
-    // CanControl stays as it is: clients read it once and never expect it to change. These
-    // four follow the connection, and a player without control never offers them.
-    connect(&state, &PlayerState::connectedChanged, this, [this] {
-        if (!m_controllable) {
-            return;
-        }
-        const bool can = canAct();
-        announce({{QStringLiteral("CanGoNext"), can},
-                  {QStringLiteral("CanGoPrevious"), can},
-                  {QStringLiteral("CanPlay"), can},
-                  {QStringLiteral("CanPause"), can}});
-    });
+    // CanControl stays as it is: clients read it once and never expect it to change.
+    connect(&state, &PlayerState::connectedChanged, this, &MprisService::announceOffer);
 }
 
 MprisService::~MprisService()
@@ -85,19 +76,32 @@ void MprisService::unpublish()
 
 void MprisService::send(Command command) const
 {
-    if (canAct() && !isGuarded() && m_actions.send) {
+    if (canAct() && m_actions.send) {
         m_actions.send(command);
     }
 }
 
 bool MprisService::canAct() const
 {
-    return m_controllable && m_state.isConnected();
+    return m_state.isConnected() && !(m_actions.guarded && m_actions.guarded());
 }
 
-bool MprisService::isGuarded() const
+void MprisService::guardChanged()
 {
-    return m_actions.passwordInForce && m_actions.passwordInForce();
+    announceOffer();
+}
+
+void MprisService::announceOffer()
+{
+    const bool can = canAct();
+    if (can == m_offered) {
+        return;
+    }
+    m_offered = can;
+    announce({{QStringLiteral("CanGoNext"), can},
+              {QStringLiteral("CanGoPrevious"), can},
+              {QStringLiteral("CanPlay"), can},
+              {QStringLiteral("CanPause"), can}});
 }
 
 void MprisService::raise()

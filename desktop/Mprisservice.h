@@ -19,8 +19,8 @@ struct PlayerActions
     std::function<void(Command)> send;
     std::function<void()> raise;
     std::function<void()> quit;
-    // True while the restore password guards the program; none means no password.
-    std::function<bool()> passwordInForce;
+    // True while the window is away behind the restore password; none means never.
+    std::function<bool()> guarded;
 };
 
 // The program as a media player on the session bus, for the desktop's media keys and panels.
@@ -45,14 +45,15 @@ public:
     const QString& busName() const { return m_busName; }
 
     const PlayerState& state() const { return m_state; }
-    // Fixed for the run, as clients read it once: false when a restore password was in force
-    // as the player appeared. A guarded player shows what plays and takes no command.
-    bool isControllable() const { return m_controllable; }
-    // The transport commands are offered: controllable, and the server connected.
+    // Always: clients read it once, and the commands come and go with the four below.
+    bool isControllable() const { return true; }
+    // The transport commands are offered: the server connected, and the window not away
+    // behind the restore password (a window in view can be used by whoever sits at it).
     bool canAct() const;
-    // A transport command; ignored when not offered, as the controls say, and while a
-    // password set since the start guards the program.
+    // A transport command; ignored when not offered, as the controls say.
     void send(Command command) const;
+    // The guard may have changed: the offer is looked at again and a change announced.
+    void guardChanged();
     // A file:// address of the picture the media panels show; empty for none.
     void setArtUrl(const QString& url) { m_artUrl = url; }
     const QString& artUrl() const { return m_artUrl; }
@@ -63,11 +64,11 @@ public:
 private:
     void announce(const QVariantMap& changed);
     void unpublish();
-    bool isGuarded() const;
+    void announceOffer();
 
     const PlayerState& m_state;
     const PlayerActions m_actions;
-    const bool m_controllable;
+    bool m_offered = false; // canAct() as last announced
     QString m_artUrl;
     MprisPlayerAdaptor* m_player = nullptr; // owned as a child
     QDBusConnection m_bus{QString()};

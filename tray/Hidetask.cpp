@@ -1,5 +1,6 @@
 #include "Hidetask.h"
 
+#include "Bringback.h"
 #include "Formutil.h"
 #include "Frestore.h"
 #include "Notificationarea.h"
@@ -14,6 +15,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -29,11 +31,26 @@ THideOnTaskbar::THideOnTaskbar(NotificationArea& area)
     : m_area(area), m_pause([](int milliseconds) { QThread::msleep(milliseconds); })
 {
     m_area.setMessageHandler([this](int mouseEvent) { OnTrayMessage(mouseEvent); });
+    m_trayGone.setSingleShot(true);
+    m_trayGone.setInterval(TrayGoneGrace);
+    connect(&m_trayGone, &QTimer::timeout, this, &THideOnTaskbar::onTrayGoneGraceOver);
 }
 
 THideOnTaskbar::~THideOnTaskbar()
 {
     m_area.setMessageHandler(nullptr);
+}
+
+void THideOnTaskbar::setOwner(QWidget* owner)
+{
+    if (m_owner) {
+        m_owner->removeEventFilter(this);
+    }
+    m_owner = owner;
+    m_ownerMayMapIconic = false;
+    if (m_owner) {
+        m_owner->installEventFilter(this);
+    }
 }
 
 void THideOnTaskbar::setPopupMenu(QMenu* menu)
@@ -68,6 +85,21 @@ void THideOnTaskbar::RefreshTrayIcon()
     if (m_iconShown) {
         m_area.modify(m_icon, m_toolTip);
     }
+    // A notice of the area coming or going may never have come: each refresh looks again.
+    checkTray();
+}
+
+void THideOnTaskbar::checkTray()
+{
+    if (m_busy) {
+        return;
+    }
+    if (m_away == Away::Minimised && m_area.isAvailable()) {
+        // Minimised only for want of a tray: from now on the icon is the way back.
+        HideToTray();
+    } else if (m_away == Away::Hidden && !m_area.isAvailable()) {
+        OnTrayGone();
+    }
 }
 
 void THideOnTaskbar::RemoveTrayIcon()
@@ -84,6 +116,7 @@ void THideOnTaskbar::ReAddTrayIcon()
         m_iconShown = false;
         AddTrayIcon();
     }
+    checkTray();
 }
 
 RestorePassword ReadRestorePassword(const QString& settingsName)
@@ -122,41 +155,69 @@ QList<QWidget*> THideOnTaskbar::visibleForms() const
             forms.append(widget);
         }
     }
-    // In the order the windows were made, so they come back stacked as they were.
-    const QWindowList order = QGuiApplication::topLevelWindows();
-    std::stable_sort(forms.begin(), forms.end(), [&order](QWidget* a, QWidget* b) {
-        return order.indexOf(a->windowHandle()) < order.indexOf(b->windowHandle());
-    });
     return forms;
 }
 
-void THideOnTaskbar::minimiseInstead()
+void THideOnTaskbar::putAway(const QList<QWidget*>& forms, Away how)
+{
+    // Windows already away (hidden while the window itself came back minimised) stay on
+    // the list: they come back with it.
+    if (m_away == Away::No) {
+        m_hiddenWindows.clear();
+    }
+    for (QWidget* form : forms) {
+        if (!m_hiddenWindows.contains(form)) {
+            m_hiddenWindows.append(form);
+        }
+    }
+    m_hiddenWindows.removeAll(nullptr);
+    // In the order the windows were made, so they come back stacked as they were.
+    const QWindowList order = QGuiApplication::topLevelWindows();
+    std::stable_sort(m_hiddenWindows.begin(), m_hiddenWindows.end(),
+                     [&order](const QPointer<QWidget>& a, const QPointer<QWidget>& b) {
+                         return order.indexOf(a->windowHandle()) < order.indexOf(b->windowHandle());
+                     });
+    setAway(how);
+}
+
+void THideOnTaskbar::minimiseAway()
 {
     // With no notification area there would be no way back from hiding: the task bar is.
-    if (m_owner) {
-        m_owner->showMinimized();
+    // The window is guarded there as a hidden one is, and of no use until it comes back.
+    if (!m_owner) {
+        return;
     }
+    putAway({m_owner}, Away::Minimised);
+    m_owner->setEnabled(!m_usePassword);
+    minimise(m_owner);
+}
+
+void THideOnTaskbar::setAway(Away away)
+{
+    m_away = away;
+    if (away == Away::No) {
+        m_trayGone.stop();
+    }
+    // Also when only the password read at this moment differs from the last one.
+    Q_EMIT guardChanged();
 }
 
 void THideOnTaskbar::HideToTray()
 {
     LoadHideSettings();
     if (m_icon.isNull()) {
-        ShowMessage(m_owner, QStringLiteral("Internal Error: Taskbar icon is NULL"),
+        ShowMessage(dialogParent(), QStringLiteral("Internal Error: Taskbar icon is NULL"),
                     QStringLiteral("Error"));
         return;
     }
     if (!m_area.isAvailable()) {
-        minimiseInstead();
+        minimiseAway();
         return;
     }
     AddTrayIcon();
 
     const QList<QWidget*> forms = visibleForms();
-    m_hiddenWindows.clear();
-    for (QWidget* form : forms) {
-        m_hiddenWindows.append(form);
-    }
+    putAway(forms, Away::Hidden);
     for (QWidget* form : forms) {
         form->setEnabled(false);
         form->hide();
@@ -170,11 +231,29 @@ void THideOnTaskbar::RestoreFromTray()
         m_area.remove();
         m_iconShown = false;
     }
-    for (const QPointer<QWidget>& form : m_hiddenWindows) {
+    QList<QPointer<QWidget>> forms = std::exchange(m_hiddenWindows, {});
+    // A restore asked for while the window shows still brings it forward.
+    if (m_owner && !forms.contains(m_owner)) {
+        forms.prepend(m_owner);
+    }
+    // Before the windows show, so that their state changes are not taken for the desktop's.
+    setAway(Away::No);
+    for (const QPointer<QWidget>& form : forms) {
         if (form) {
             form->setEnabled(true);
-            form->show();
+            bringBackForm(form);
         }
+    }
+}
+
+void THideOnTaskbar::bringBackForm(QWidget* form)
+{
+    const bool owner = form == m_owner;
+    // Showing a hidden or a minimised window writes its hints afresh.
+    const bool rewritesHints = !form->isVisible() || form->isMinimized();
+    bringBack(form, owner && m_ownerMayMapIconic);
+    if (owner && rewritesHints) {
+        m_ownerMayMapIconic = false;
     }
 }
 
@@ -194,8 +273,17 @@ void THideOnTaskbar::OnTrayMessage(int mouseEvent)
 
 void THideOnTaskbar::OnTrayLeftClick()
 {
+    if (!m_busy && !m_hidden && !isAway() && m_owner && m_owner->isVisible()) {
+        bringBackForm(m_owner);
+        return;
+    }
+    askAndRestore();
+}
+
+void THideOnTaskbar::askAndRestore()
+{
     if (m_busy) {
-        // A click while the password dialog waits only brings that dialog forward.
+        // A request while the password dialog waits only brings that dialog forward.
         if (m_restoreDialog) {
             m_restoreDialog->show();
             m_restoreDialog->raise();
@@ -203,48 +291,97 @@ void THideOnTaskbar::OnTrayLeftClick()
         }
         return;
     }
-    m_busy = true;
-    if (!m_hidden && m_owner && m_owner->isVisible()) {
-        bringOwnerForward();
-    } else if (m_usePassword) {
-        TFormRestore dialog(m_owner);
-        m_restoreDialog = &dialog;
-        PlaceDialog(m_owner, &dialog);
-        const int result = dialog.exec();
-        const QString typed = dialog.EditPassword->text();
-        m_restoreDialog = nullptr;
-        if (result == mrOk) {
-            if (m_passwordUnreadable || typed.compare(m_password, Qt::CaseInsensitive) != 0) {
-                ShowMessage(m_owner, QStringLiteral("Invalid Password"),
-                            QStringLiteral("Invalid Password"));
-            } else {
-                RestoreFromTray();
-            }
-        }
-    } else {
+    if (!m_usePassword) {
         RestoreFromTray();
+        return;
+    }
+    m_busy = true;
+    TFormRestore dialog(dialogParent());
+    m_restoreDialog = &dialog;
+    PlaceDialog(m_owner, &dialog);
+    const int result = dialog.exec();
+    const QString typed = dialog.EditPassword->text();
+    m_restoreDialog = nullptr;
+    if (result == mrOk) {
+        if (m_passwordUnreadable || typed.compare(m_password, Qt::CaseInsensitive) != 0) {
+            ShowMessage(dialogParent(), QStringLiteral("Invalid Password"),
+                        QStringLiteral("Invalid Password"));
+        } else {
+            RestoreFromTray();
+        }
     }
     m_busy = false;
+    // Still away: a window taken out of sight while the password was asked goes back down.
+    if (m_away == Away::Minimised && m_owner && !m_owner->isVisible()) {
+        minimise(m_owner);
+    }
+}
+
+QWidget* THideOnTaskbar::dialogParent() const
+{
+    // A window manager keeps a dialog with its parent: one for a withdrawn or minimised
+    // window would be refused, or go down with it.
+    const bool showing = m_owner && m_owner->isVisible() && !m_owner->isMinimized() && !isAway();
+    return showing ? m_owner.data() : nullptr;
 }
 
 void THideOnTaskbar::ShowOnRequest()
 {
     // The hidden flag is the icon's own rule and stays as it is; a request from our side
     // looks at the window instead, so a window in plain view is never guarded by a question.
-    if (!m_busy && m_owner && m_owner->isVisible()) {
-        bringOwnerForward();
+    if (!m_busy && !isAway() && m_owner && m_owner->isVisible()) {
+        bringBackForm(m_owner);
         return;
     }
-    OnTrayLeftClick();
+    askAndRestore();
 }
 
-void THideOnTaskbar::bringOwnerForward()
+bool THideOnTaskbar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_owner->isMinimized()) {
-        m_owner->showNormal();
+    if (watched == m_owner && event->type() == QEvent::WindowStateChange) {
+        if (m_owner->isMinimized()) {
+            m_ownerMayMapIconic = true;
+        }
+        if (platformReportsMinimised()) {
+            QTimer::singleShot(0, this, &THideOnTaskbar::onOwnerShownByDesktop);
+        }
+    } else if (watched == m_owner && event->type() == QEvent::ActivationChange &&
+               m_owner->isActiveWindow()) {
+        // Where nothing tells of minimising, a window put in front is a window restored.
+        QTimer::singleShot(0, this, &THideOnTaskbar::onOwnerShownByDesktop);
     }
-    m_owner->raise();
-    m_owner->activateWindow();
+    return false;
+}
+
+void THideOnTaskbar::onOwnerShownByDesktop()
+{
+    if (m_away != Away::Minimised || !m_owner || !m_owner->isVisible() || m_owner->isMinimized()) {
+        return;
+    }
+    if (!m_usePassword) {
+        // Nothing guards it: the task bar is an ordinary way back.
+        RestoreFromTray();
+        return;
+    }
+    // The task bar must not be a way around the password: out of sight while it is asked
+    // (a window manager may ignore a request to minimise a window it is bringing back).
+    m_owner->hide();
+    askAndRestore();
+}
+
+void THideOnTaskbar::OnTrayGone()
+{
+    if (m_away == Away::Hidden && !m_trayGone.isActive()) {
+        m_trayGone.start();
+    }
+}
+
+void THideOnTaskbar::onTrayGoneGraceOver()
+{
+    // No icon and no window would leave no way back for as long as the panel stays away.
+    if (m_away == Away::Hidden && !m_area.isAvailable() && !m_busy) {
+        minimiseAway();
+    }
 }
 
 void THideOnTaskbar::ShowTrayMenu()

@@ -38,6 +38,9 @@ void TrayHosts::onChanged()
         // After Qt has seen the change itself.
         QMetaObject::invokeMethod(
             this, [this] { Q_EMIT appeared(); }, Qt::QueuedConnection);
+    } else if (isSettled()) {
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT gone(); }, Qt::QueuedConnection);
     }
 }
 

@@ -35,6 +35,9 @@ Q_SIGNALS:
     // A notification area has appeared or restarted, or the watcher has answered, and an icon
     // may be put (back) there. Sent from the event loop.
     void appeared();
+    // Every notification area has gone (a panel that ended, or one restarting). Sent from
+    // the event loop.
+    void gone();
 
 private:
     explicit TrayHosts(QObject* parent);

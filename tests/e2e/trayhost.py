@@ -22,7 +22,6 @@ TaskBarShowMEMStatus=0
 TaskBarShowNetStatus=0
 TaskBarShowApm=0
 TaskBarShowMailboxStatus=0
-TaskBarEnableSystemTray=1
 TaskBarShowTray=1
 """
 
@@ -69,18 +68,29 @@ class TrayHost:
         self.log_path = os.path.join(workdir, "icewm.log")
         self.process = None
         os.makedirs(self.config, exist_ok=True)
-        with open(os.path.join(self.config, "preferences"), "w") as preferences:
-            preferences.write(PREFERENCES)
 
-    def start(self):
+    def start(self, tray=True):
+        """icewm, and in its task bar a tray unless told otherwise."""
+        with open(os.path.join(self.config, "preferences"), "w") as preferences:
+            preferences.write(PREFERENCES + f"TaskBarEnableSystemTray={int(tray)}\n")
         env = dict(self.desktop.env, ICEWM_PRIVCFG=self.config)
         with open(self.log_path, "ab") as log:
             self.process = self.desktop.spawn([self.icewm], env=env, stdout=log,
                                               stderr=subprocess.STDOUT)
         # A program started before the tray exists rightly falls back to minimising; the
         # scenarios are about a desktop whose tray is already there.
-        wait_for(self.tray_windows, "icewm system tray")
+        wait_for(self.tray_windows if tray else self.task_bar, "icewm's task bar and tray")
         return self
+
+    def task_bar(self):
+        return any(node.wm_class.startswith('"icewm"') for node in self.windows())
+
+    def wm_state(self, window):
+        """Normal, Iconic or Withdrawn, as the window manager keeps it (None: no WM_STATE)."""
+        result = subprocess.run([self.xprop, "-id", str(window), "WM_STATE"],
+                                env=self.desktop.env, capture_output=True, text=True)
+        return next((line.split(":")[1].strip() for line in result.stdout.splitlines()
+                     if "window state" in line), None)
 
     def stop(self):
         end_group(self.process)

@@ -15,7 +15,7 @@ import time
 
 from desktop import require_program, run_scenario
 from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, SETUP_BUTTON,
-                    Failure, Remote, wait_for)
+                    WINDOW_TITLE, Failure, Remote, wait_for)
 from trayhost import TrayHost
 
 ICON_CENTRE = (11, 11)
@@ -212,6 +212,58 @@ class Scenario:
         self.remote.main_window()
         print("a left click on the icon shows it")
 
+    def late_tray(self):
+        """The panel comes late, goes and comes back: every way back gives a normal window
+        (never an iconic one, which a desktop without a task bar keeps), and under a password
+        every one asks it, the task bar and a second start as well as the icon."""
+        self.tray.stop()
+        self.tray.start(tray=False)
+        self.start("-autominimize", settings=CONNECTED_SETTINGS)
+        window = self.wait_state("Iconic", "minimised for want of a tray at start")
+        self.remote.run(self.wmctrl, "-i", "-a", window)
+        self.restart_tray(True)
+        self.close_box(self.wait_state("Normal", "restored from the task bar"))
+        self.click_icon(1)
+        self.wait_state("Normal", "back from the new tray's icon")
+
+        self.remote.write_settings(PASSWORD_SETTINGS)
+        self.close_box(self.remote.main_window())
+        self.restart_tray(False)
+        self.wait_state("Iconic", "back, minimised, once the tray stayed away")
+        self.remote.start(self.port, again=True)
+        self.answer(self.dialog("Restore Program"), "a second start")
+        self.remote.run(self.wmctrl, "-i", "-c", self.remote.main_window())
+        window = self.wait_state("Iconic", "minimised by the close box")
+        self.remote.run(self.wmctrl, "-i", "-a", window)
+        self.answer(self.dialog("Restore Program"), "the task bar", minimised=False)
+        self.remote.run(self.wmctrl, "-i", "-c", self.remote.main_window())
+        self.wait_state("Iconic", "minimised by the close box")
+        self.restart_tray(True)
+        wait_for(self.remote.hidden, "hidden into the icon of the tray come back")
+        self.answer(self.password_dialog(), "the icon", minimised=False)
+        print("late tray: each way back gave a normal window, under a password after asking it")
+
+    def restart_tray(self, tray):
+        self.tray.stop()
+        self.tray.start(tray)
+
+    def answer(self, dialog, way, minimised=True):
+        if minimised:
+            self.wait_state("Iconic", f"kept minimised while {way} asks the password")
+        elif not self.remote.hidden():
+            raise Failure(f"the window showed while {way} asks the password")
+        self.remote.type_into(dialog, "sECRET")
+        self.wait_state("Normal", f"back through {way} after the password")
+
+    def dialog(self, title):
+        return wait_for(lambda: self.remote.window(title), f"{title!r} dialog")
+
+    def wait_state(self, state, what):
+        """The main window in that WM_STATE (it may be a new X window each time)."""
+        found = lambda: next((w for w in self.remote.windows(WINDOW_TITLE, visible=False)
+                              if self.tray.wm_state(w) == state), None)
+        return wait_for(found, f"main window {state}: {what}")
+
     def persistence(self):
         """Two runs on one settings folder: where the window stood and which
         server it used come back at the next start."""
@@ -264,6 +316,7 @@ SCENARIOS = {
     "tray-restart": Scenario.tray_restart,
     "autominimize": Scenario.autominimize,
     "persistence": Scenario.persistence,
+    "late-tray": Scenario.late_tray,
 }
 
 
