@@ -2,7 +2,8 @@
 """The program in the desktop session, one scenario per run. media: playerctl on the
 private session bus against a recording server: what it reads, the bytes its commands
 send. controls: what the player offers while connecting, after Setup names a server that
-refuses, and under a restore password (and its picture, with a link planted in its place).
+refuses, and under a restore password, shown and hidden (and its picture, with a link
+planted in its place).
 single: later starts hand over and end with 0; a copy killed with SIGKILL does not block
 the next start.
 
@@ -131,7 +132,7 @@ class Run:
         os.symlink(planted, os.path.join(art_folder, "brindora.png"))
         for settings, controllable, then in ((CONNECTED_SETTINGS, True, None),
                                              (CONNECTED_SETTINGS, True, self.change_server),
-                                             (PASSWORD_SETTINGS, False, self.refuse)):
+                                             (PASSWORD_SETTINGS, True, self.guard)):
             server = RecordingServer() if then else None
             self.remote.write_settings(settings)
             self.remote.start(server.port if server else 9)  # 9: nothing listens
@@ -145,13 +146,10 @@ class Run:
                 then(server)
             self.desktop.bus.call(*PLAYER, "org.mpris.MediaPlayer2", "Quit")
             self.remote.wait_for_exit("Quit over the bus")
-            if server and not controllable:
-                wait_for(lambda: server.hung_up, "the remote's hang-up")
-                if server.take():
-                    raise Failure("a command reached the server under a restore password")
         if os.path.getsize(planted):
             raise Failure("the picture was written through a planted link")
-        print("CanControl constant; CanPlay follows a server change; none under a password")
+        print("CanControl constant; CanPlay follows a server change, and the window hidden "
+              "behind a password")
 
     def change_server(self, server):
         wait_for(lambda: self.read("CanPlay"), "CanPlay once connected")
@@ -162,19 +160,34 @@ class Run:
         self.remote.type_into(dialog, "127.0.0.2")  # loopback, but nothing listens there
         wait_for(lambda: self.read("CanPlay") is False, "CanPlay false after the server change")
 
-    def refuse(self, server):
+    def guard(self, server):
+        """Under a password the window in view takes commands; hidden, it takes none and
+        says so, until Raise has asked the password."""
         metadata = wait_for(lambda: self.read("Metadata"), "the title")
         with open(ICON, "rb") as icon, \
                 open(metadata.get("mpris:artUrl", "file://").removeprefix("file://"), "rb") as art:
             if art.read() != icon.read():
                 raise Failure(f"the picture {metadata} is not the program's icon")
-        if self.read("CanPlay") or self.read("CanControl"):
-            raise Failure("the player offers commands under a restore password")
+        heard = self.desktop.bus.listen(PLAYER[0], PROPERTIES)
         # Straight to the program: playerctl itself would not ask a player that says no.
         player = PLAYER + ("org.mpris.MediaPlayer2.Player",)
         self.desktop.bus.call(*player, "Next")
+        if wait_for(server.take, "bytes from Next") != b"next\n" or not self.read("CanPlay"):
+            raise Failure("under a password the window in view offers or takes no command")
+        TrayHost(self.desktop, self.workdir).start()
+        self.remote.run(require_program("wmctrl"), "-i", "-c", self.remote.main_window())
+        wait_for(lambda: [text for _, text in heard() if "'CanPlay': <false>" in text],
+                 "CanPlay false announced as the window hides")
+        self.desktop.bus.call(*player, "Next")
         self.desktop.bus.call(*PLAYER, PROPERTIES, "Set", "(ssv)", player[2], "Shuffle",
                               GLib.Variant("b", True))
+        self.desktop.bus.call(*PLAYER, "org.mpris.MediaPlayer2", "Raise")
+        self.remote.type_into(wait_for(lambda: self.remote.window("Restore Program"),
+                                       "password dialog on Raise"), "sECRET")
+        wait_for(lambda: self.read("CanPlay"), "CanPlay once the window is back")
+        if server.take() or not self.read("CanControl"):
+            raise Failure("a command reached the server from the hidden window, or CanControl "
+                          "is false")
 
     def single(self):
         TrayHost(self.desktop, self.workdir).start()
