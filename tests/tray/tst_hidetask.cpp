@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -330,6 +331,24 @@ private Q_SLOTS:
         QVERIFY(m_owner->isMinimized());
         QVERIFY(m_owner->isEnabled());
         QVERIFY(!m_hideTask->isHidden());
+    }
+
+    void aTrayGoneLeavesTheWindowMinimisedBehindTheGuard()
+    {
+        usePassword("pw");
+        m_hideTask->SetKeepIcon(true);
+        m_hideTask->HideToTray();
+        QSignalSpy guard(m_hideTask.get(), &THideOnTaskbar::guardChanged);
+        m_area->available = false;
+        m_hideTask->OnTrayGone();
+        QTRY_VERIFY_WITH_TIMEOUT(m_owner->isMinimized(), THideOnTaskbar::TrayGoneGrace * 2);
+        QVERIFY(m_hideTask->isGuarded() && !m_owner->isEnabled() && !guard.isEmpty());
+        whenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+        m_hideTask->ShowOnRequest();
+        QVERIFY2(m_owner->isMinimized() && !m_owner->isEnabled(), "back without the password");
+        m_area->available = true;
+        m_hideTask->RefreshTrayIcon();
+        QVERIFY(!m_owner->isVisible() && m_hideTask->isGuarded());
     }
 
     void aMissingIconIsReportedAndNothingIsHidden()
