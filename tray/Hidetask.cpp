@@ -89,19 +89,6 @@ void THideOnTaskbar::RefreshTrayIcon()
     checkTray();
 }
 
-void THideOnTaskbar::checkTray()
-{
-    if (m_busy) {
-        return;
-    }
-    if (m_away == Away::Minimised && m_area.isAvailable()) {
-        // Minimised only for want of a tray: from now on the icon is the way back.
-        HideToTray();
-    } else if (m_away == Away::Hidden && !m_area.isAvailable()) {
-        OnTrayGone();
-    }
-}
-
 void THideOnTaskbar::RemoveTrayIcon()
 {
     if (m_iconShown) {
@@ -188,6 +175,7 @@ void THideOnTaskbar::minimiseAway()
         return;
     }
     putAway({m_owner}, Away::Minimised);
+    m_outOfFocusSinceAway = false;
     m_owner->setEnabled(!m_usePassword);
     minimise(m_owner);
 }
@@ -334,54 +322,6 @@ void THideOnTaskbar::ShowOnRequest()
         return;
     }
     askAndRestore();
-}
-
-bool THideOnTaskbar::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_owner && event->type() == QEvent::WindowStateChange) {
-        if (m_owner->isMinimized()) {
-            m_ownerMayMapIconic = true;
-        }
-        if (platformReportsMinimised()) {
-            QTimer::singleShot(0, this, &THideOnTaskbar::onOwnerShownByDesktop);
-        }
-    } else if (watched == m_owner && event->type() == QEvent::ActivationChange &&
-               m_owner->isActiveWindow()) {
-        // Where nothing tells of minimising, a window put in front is a window restored.
-        QTimer::singleShot(0, this, &THideOnTaskbar::onOwnerShownByDesktop);
-    }
-    return false;
-}
-
-void THideOnTaskbar::onOwnerShownByDesktop()
-{
-    if (m_away != Away::Minimised || !m_owner || !m_owner->isVisible() || m_owner->isMinimized()) {
-        return;
-    }
-    if (!m_usePassword) {
-        // Nothing guards it: the task bar is an ordinary way back.
-        RestoreFromTray();
-        return;
-    }
-    // The task bar must not be a way around the password: out of sight while it is asked
-    // (a window manager may ignore a request to minimise a window it is bringing back).
-    m_owner->hide();
-    askAndRestore();
-}
-
-void THideOnTaskbar::OnTrayGone()
-{
-    if (m_away == Away::Hidden && !m_trayGone.isActive()) {
-        m_trayGone.start();
-    }
-}
-
-void THideOnTaskbar::onTrayGoneGraceOver()
-{
-    // No icon and no window would leave no way back for as long as the panel stays away.
-    if (m_away == Away::Hidden && !m_area.isAvailable() && !m_busy) {
-        minimiseAway();
-    }
 }
 
 void THideOnTaskbar::ShowTrayMenu()

@@ -112,6 +112,7 @@ private:
     QIcon m_icon;
     bool m_hidden = false;            // never cleared once set
     bool m_ownerMayMapIconic = false; // see bringBack()
+    bool m_outOfFocusSinceAway = false;
     Away m_away = Away::No;
     bool m_busy = false;
     bool m_usePassword = false;
