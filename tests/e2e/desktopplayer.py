@@ -130,9 +130,11 @@ class Run:
         art_folder = os.path.join(self.desktop.env["XDG_RUNTIME_DIR"], "brindora")
         os.makedirs(art_folder, mode=0o700)
         os.symlink(planted, os.path.join(art_folder, "brindora.png"))
+        TrayHost(self.desktop, self.workdir).start()
         for settings, controllable, then in ((CONNECTED_SETTINGS, True, None),
                                              (CONNECTED_SETTINGS, True, self.change_server),
-                                             (PASSWORD_SETTINGS, True, self.guard)):
+                                             (PASSWORD_SETTINGS, True, self.guard),
+                                             (CONNECTED_SETTINGS, True, self.guard)):
             server = RecordingServer() if then else None
             self.remote.write_settings(settings)
             self.remote.start(server.port if server else 9)  # 9: nothing listens
@@ -162,7 +164,8 @@ class Run:
 
     def guard(self, server):
         """Under a password the window in view takes commands; hidden, it takes none and
-        says so, until Raise has asked the password."""
+        says so, until Raise has asked the password. Also a password set while it runs."""
+        self.remote.write_settings(PASSWORD_SETTINGS)
         metadata = wait_for(lambda: self.read("Metadata"), "the title")
         with open(ICON, "rb") as icon, \
                 open(metadata.get("mpris:artUrl", "file://").removeprefix("file://"), "rb") as art:
@@ -174,7 +177,6 @@ class Run:
         self.desktop.bus.call(*player, "Next")
         if wait_for(server.take, "bytes from Next") != b"next\n" or not self.read("CanPlay"):
             raise Failure("under a password the window in view offers or takes no command")
-        TrayHost(self.desktop, self.workdir).start()
         self.remote.run(require_program("wmctrl"), "-i", "-c", self.remote.main_window())
         wait_for(lambda: [text for _, text in heard() if "'CanPlay': <false>" in text],
                  "CanPlay false announced as the window hides")
