@@ -47,9 +47,22 @@ QFont formFont()
     return font;
 }
 
+Qt::WindowType formWindowType(const QWidget* parent)
+{
+    // Qt tells X11 that a dialog without a parent belongs to the program's hidden leader
+    // window, which window managers refuse as they would a withdrawn parent (mutter logs
+    // "Invalid WM_TRANSIENT_FOR"); an ordinary window belongs to no other.
+    return parent != nullptr ? Qt::Dialog : Qt::Window;
+}
+
 void ShowMessage(QWidget* parent, const QString& text, const QString& caption)
 {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    Qt::WindowFlags flags = formWindowType(parent) | Qt::MSWindowsFixedSizeDialogHint;
+    if (parent == nullptr) {
+        // An ordinary window would offer to minimise and maximise too.
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent, flags);
     box.exec();
 }
 

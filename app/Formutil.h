@@ -32,6 +32,9 @@ QFont formFont();
 
 PlacementRect toPlacement(const QRect& rect);
 
+// Dialog for a form over a parent; an ordinary window for one without (see Formutil.cpp).
+Qt::WindowType formWindowType(const QWidget* parent);
+
 // A message box with only an OK button and no picture, as the program's messages have
 // always looked.
 void ShowMessage(QWidget* parent, const QString& text, const QString& caption);

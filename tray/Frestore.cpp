@@ -29,7 +29,7 @@ TFormRestore::TFormRestore(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("FormRestore"));
     setWindowTitle(QStringLiteral("Restore Program"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    setWindowFlags(formWindowType(owner) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(formFont());
     setFixedSize(275, 107);

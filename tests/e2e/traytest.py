@@ -252,6 +252,8 @@ class Scenario:
             self.wait_state("Iconic", f"kept minimised while {way} asks the password")
         elif not self.remote.hidden():
             raise Failure(f"the window showed while {way} asks the password")
+        if "window id" in self.remote.run("xprop", "-id", dialog, "WM_TRANSIENT_FOR").stdout:
+            raise Failure(f"the password dialog of {way} is transient for a window out of sight")
         self.remote.type_into(dialog, "sECRET")
         self.wait_state("Normal", f"back through {way} after the password")
 
