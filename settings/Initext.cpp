@@ -272,6 +272,8 @@ QByteArray escapedValue(const QVariant& value)
     bool escapeHexDigit = false; // a reader would take it as part of the escape before
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
+        const bool pair =
+            QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         quote = quote || u == ';' || u == ',' || u == '=';
         if (escapeHexDigit && u < 0x80 && isHexDigit(u)) {
             out += "\\x" + QByteArray::number(u, 16);
@@ -284,13 +286,15 @@ QByteArray escapedValue(const QVariant& value)
         if (at) {
             out += '\\';
             out += letters[at - named];
-        } else if (u < 0x20 || u == 0x7F) {
+        } else if (u < 0x20 || u == 0x7F || (QChar::isSurrogate(u) && !pair) || u == 0xFEFF) {
+            // Half a surrogate pair has no UTF-8 form: as an escape it reads back as it was,
+            // and the character after it is never taken along unescaped. A U+FEFF first in
+            // what a reader decodes is dropped as a byte order mark, by QSettings too.
             out += "\\x" + QByteArray::number(u, 16);
             escapeHexDigit = true;
         } else {
-            const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            out += QStringView(text).sliced(i, length).toUtf8();
-            i += length - 1;
+            out += QStringView(text).sliced(i, pair ? 2 : 1).toUtf8();
+            i += pair ? 1 : 0;
         }
     }
     if (quote || out.startsWith(' ') || out.endsWith(' '))

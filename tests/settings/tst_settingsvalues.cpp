@@ -96,6 +96,10 @@ void TestSettingsValues::longStringIsCutToTheBuffer_data()
     // U+1F3B5 takes two UTF-16 units; half of it is not a character.
     QTest::newRow("surrogate pair at the cut")
         << QStringLiteral("ab\U0001F3B5") << 4 << QStringLiteral("ab");
+    // Half a pair is written escaped, never with the next character as its other half.
+    const QString halves =
+        QString::fromUtf16(u"\xD800\nhidetask_usepassword=0\xD800\x01\xDC00\xD800");
+    QTest::newRow("halves of surrogate pairs") << halves << 1024 << halves;
 }
 
 void TestSettingsValues::longStringIsCutToTheBuffer()
