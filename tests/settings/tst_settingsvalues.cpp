@@ -164,7 +164,6 @@ void TestSettingsValues::stringReadOfOtherKinds_data()
 
     QTest::newRow("number") << QByteArray("42") << QStringLiteral("42");
     QTest::newRow("unquoted list") << QByteArray("a,b") << QStringLiteral("a,b");
-    QTest::newRow("quoted comma") << QByteArray("\"a, b\"") << QStringLiteral("a, b");
     QTest::newRow("bytes") << QByteArray("@ByteArray(xyz)") << QStringLiteral("xyz");
     QTest::newRow("point") << QByteArray("@Point(1 2)") << QStringLiteral("dflt");
     QTest::newRow("invalid") << QByteArray("@Invalid()") << QStringLiteral("dflt");
