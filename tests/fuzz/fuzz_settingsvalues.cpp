@@ -58,13 +58,6 @@ void compare(const QByteArray& file, const QVariantMap& expected = {})
 
 } // namespace
 
-// As in fuzz_settingsstore: a @Variant(...) may claim gigabytes, which a memory-limited
-// machine refuses as this does.
-extern "C" const char* __asan_default_options()
-{
-    return "allocator_may_return_null=1:max_allocation_size_mb=512";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
