@@ -17,10 +17,7 @@ inline QByteArray readAndTryWrite()
     const bool unreadable = IntSettingUnreadable(key, QStringLiteral("hidetask_usepassword"));
     WriteSettingString(key, QStringLiteral("hostname"), QStringLiteral("overwritten"));
     CloseSettings(key);
-    return QStringLiteral("open=%1 unreadable=%2 top=%3 host=%4\n")
-        .arg(int(open))
-        .arg(int(unreadable))
-        .arg(top)
-        .arg(host)
+    return QString::asprintf("open=%d unreadable=%d top=%d host=%ls\n", int(open), int(unreadable),
+                             top, qUtf16Printable(host))
         .toUtf8();
 }
