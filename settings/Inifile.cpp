@@ -167,8 +167,10 @@ QVariantMap IniFile::values() const
 {
     QVariantMap values;
     for (const Line& line : m_lines) {
+        // Each as QSettings reads the file's last line: a quote left open ends with it, and a
+        // backslash at its end is an escape cut off, which keeps the blanks before it.
         if (line.kind == Kind::Value)
-            values.insert(line.name, IniText::value(closedValue(line.value().toByteArray())));
+            values.insert(line.name, IniText::value(line.value()));
     }
     for (const Line& line : m_lines) {
         if (line.kind == Kind::Note && !values.contains(line.name))

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace IniText {
@@ -151,9 +152,22 @@ private:
     bool m_itemQuoted = false;
 };
 
+// The arguments of @Rect(...), @Size(...) and @Point(...) as QSettings takes them apart: a
+// space ends an item, and so does a ')' without starting the next one, so a ')' inside the
+// brackets adds an item or joins two.
 QStringList arguments(const QString& text, qsizetype open)
 {
-    return text.sliced(open + 1, text.size() - open - 2).split(QLatin1Char(' '));
+    QStringList result;
+    QString item;
+    for (const QChar ch : QStringView(text).sliced(open + 1)) {
+        if (ch == QLatin1Char(')') || ch == QLatin1Char(' '))
+            result.append(item);
+        if (ch == QLatin1Char(' '))
+            item.clear();
+        else if (ch != QLatin1Char(')'))
+            item += ch;
+    }
+    return result;
 }
 
 // One string as a value: the @Type(...) forms give their type, "@@" stands for "@".
@@ -245,19 +259,19 @@ QVariant value(QByteArrayView text)
     QStringList items = ValueReader(text).items(isList);
     if (!isList)
         return typed(items.constFirst());
-    // A list stays one of strings unless an item is of another type.
+    // A list stays one of strings unless an item is of another type; then every item is
+    // typed as it was read, "@@" and all.
+    const bool typedList = std::any_of(items.cbegin(), items.cend(), [](const QString& item) {
+        return item.startsWith(QLatin1Char('@')) && !item.startsWith(QLatin1String("@@"));
+    });
+    QVariantList values;
     for (QString& item : items) {
-        if (!item.startsWith(QLatin1Char('@')))
-            continue;
-        if (!item.startsWith(QLatin1String("@@"))) {
-            QVariantList values;
-            for (const QString& each : std::as_const(items))
-                values.append(typed(each));
-            return values;
-        }
-        item.remove(0, 1);
+        if (typedList)
+            values.append(typed(item));
+        else if (item.startsWith(QLatin1Char('@')))
+            item.remove(0, 1);
     }
-    return items;
+    return typedList ? QVariant(values) : QVariant(items);
 }
 
 // Control characters, quotes and backslashes escaped, quoted where a separator or an outer
@@ -272,6 +286,8 @@ QByteArray escapedValue(const QVariant& value)
     bool escapeHexDigit = false; // a reader would take it as part of the escape before
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
+        const bool pair =
+            QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         quote = quote || u == ';' || u == ',' || u == '=';
         if (escapeHexDigit && u < 0x80 && isHexDigit(u)) {
             out += "\\x" + QByteArray::number(u, 16);
@@ -284,13 +300,15 @@ QByteArray escapedValue(const QVariant& value)
         if (at) {
             out += '\\';
             out += letters[at - named];
-        } else if (u < 0x20 || u == 0x7F) {
+        } else if (u < 0x20 || u == 0x7F || (QChar::isSurrogate(u) && !pair) || u == 0xFEFF) {
+            // Half a surrogate pair has no UTF-8 form: as an escape it reads back as it was,
+            // and the character after it is never taken along unescaped. A U+FEFF first in
+            // what a reader decodes is dropped as a byte order mark, by QSettings too.
             out += "\\x" + QByteArray::number(u, 16);
             escapeHexDigit = true;
         } else {
-            const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            out += QStringView(text).sliced(i, length).toUtf8();
-            i += length - 1;
+            out += QStringView(text).sliced(i, pair ? 2 : 1).toUtf8();
+            i += pair ? 1 : 0;
         }
     }
     if (quote || out.startsWith(' ') || out.endsWith(' '))

@@ -10,6 +10,9 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 // The store elsewhere than on Windows: an INI file the user may edit by hand.
 namespace SettingsStore {
 
@@ -33,10 +36,14 @@ constexpr int lockWait = 2000; // ms
 constexpr QFile::Permissions ownerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
 constexpr QFile::Permissions ownerOnlyDir = ownerOnlyFile | QFile::ExeOwner;
 
-bool isThere(const QFileInfo& info)
+// Only "no such entry" means nothing is there. A folder on the way the program may not
+// search, a loop of links or a file where a folder should be hide whatever is behind them,
+// which may be the password: such a store is there, just unreadable. A dangling or looping
+// link in its place counts too: something the user put there, not ours to replace.
+bool isThere(const QString& path)
 {
-    // A dangling or looping link counts: something the user put there, not ours to replace.
-    return info.exists() || info.isSymLink();
+    struct stat info = {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
 }
 
 // Creates the missing folders owner-only; folders that exist keep their modes.
@@ -75,7 +82,7 @@ bool readText(const QString& path, IniFile& text)
 Found create(const QString& name)
 {
     const QString path = filePath(name);
-    if (isThere(QFileInfo(path)))
+    if (isThere(path))
         return Found::Existing;
     if (!makeFolder(QFileInfo(path).path()))
         return Found::Nothing;
@@ -83,7 +90,7 @@ Found create(const QString& name)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnlyFile))
         return Found::Created;
-    return isThere(QFileInfo(path)) ? Found::Existing : Found::Nothing;
+    return isThere(path) ? Found::Existing : Found::Nothing;
 }
 
 bool load(const QString& name, QVariantMap& values)

@@ -11,7 +11,7 @@ enum class Found
 {
     Nothing,  // it isn't there and can't be made
     Created,  // it wasn't there; it is now, empty
-    Existing, // something is already there (not necessarily a usable store)
+    Existing, // something is there, or may be: only "no such file" means nothing is
 };
 
 // Makes sure the store exists; a new one is readable by its user only.

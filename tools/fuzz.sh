@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A longer fuzzing session than the minute each target gets in the test suite.
-# Usage: tools/fuzz.sh fuzz_lineprotocol|fuzz_settingsstore [seconds] [libFuzzer options...]
+# Usage: tools/fuzz.sh TARGET [seconds] [libFuzzer options...]
+#   TARGET: fuzz_lineprotocol, fuzz_settingsstore or fuzz_settingsvalues
 #   (600 seconds by default; e.g. -jobs=2 -workers=2, or -fork=2 -ignore_crashes=1 to go on
 #   past a failure and collect every failing input)
 # The corpus lives in build/fuzz/long/<target>/corpus and grows from one session to the next;
@@ -8,11 +9,11 @@
 #   build/fuzz/tests/fuzz/<target> <file>
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?usage: tools/fuzz.sh fuzz_lineprotocol|fuzz_settingsstore [seconds] [options...]}
+target=${1:?usage: tools/fuzz.sh TARGET [seconds] [options...]}
 seconds=${2:-600}
 shift $(($# < 2 ? $# : 2))
 case $target in
-fuzz_lineprotocol | fuzz_settingsstore) ;;
+fuzz_lineprotocol | fuzz_settingsstore | fuzz_settingsvalues) ;;
 *)
     echo "fuzz.sh: unknown target $target" >&2
     exit 2

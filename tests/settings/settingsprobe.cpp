@@ -4,6 +4,7 @@
 //   settingsprobe [--as-user UID] write ID N   saves N times a set of values tagged ID
 //   settingsprobe [--as-user UID] churn        saves large values until killed
 #include "Settings.h"
+#include "Storeround.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -16,19 +17,6 @@
 namespace {
 
 const QString storeName = QStringLiteral("QXBrindora");
-
-int readOnce()
-{
-    SettingsKey key;
-    const bool open = OpenSettings(key, storeName);
-    const qint32 top = ReadSettingInt(key, QStringLiteral("viewertop"), -1);
-    QString host;
-    ReadSettingString(key, QStringLiteral("hostname"), QStringLiteral("none"), host, 1024);
-    std::printf("open=%d top=%d host=%s\n", open ? 1 : 0, top, qPrintable(host));
-    WriteSettingString(key, QStringLiteral("hostname"), QStringLiteral("probe"));
-    CloseSettings(key);
-    return 0;
-}
 
 // Every save writes both positions and the host name from one (writer, round) pair, so a
 // reader can tell a torn or mixed store from a whole one.
@@ -74,8 +62,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(first);
     const QString mode = args.value(0);
-    if (mode == QLatin1String("read"))
-        return readOnce();
+    if (mode == QLatin1String("read")) {
+        std::fputs(readAndTryWrite().constData(), stdout);
+        return 0;
+    }
     if (mode == QLatin1String("write") && args.size() == 3)
         return writeMany(args.at(1).toInt(), args.at(2).toInt());
     if (mode == QLatin1String("churn"))

@@ -2,6 +2,7 @@
 // concurrent writers. Nothing the user had may be lost and no one else may read it.
 #include "Probes.h"
 #include "Settings.h"
+#include "Storeround.h"
 #include "Tempsettings.h"
 
 #include <QDir>
@@ -38,17 +39,8 @@ private:
     mode_t m_previous;
 };
 
-// Opens the store, reads two values and tries a write. Returns whether the open succeeded.
-bool readAndTryWrite(qint32& top, QString& host)
-{
-    SettingsKey key;
-    const bool open = OpenSettings(key, storeName);
-    top = ReadSettingInt(key, QStringLiteral("viewertop"), -1);
-    ReadSettingString(key, QStringLiteral("hostname"), QStringLiteral("none"), host, 1024);
-    WriteSettingString(key, QStringLiteral("hostname"), QStringLiteral("overwritten"));
-    CloseSettings(key);
-    return open;
-}
+// What a round on a store that can't be read sees: nothing of it, and the password asked.
+const QByteArray unreadableRound("open=0 unreadable=1 top=-1 host=none\n");
 
 } // namespace
 
@@ -66,6 +58,7 @@ private Q_SLOTS:
     void binaryStoreIsReadAsDefaultsAndKept();
     void somethingElseInPlaceOfTheStoreIsKept_data();
     void somethingElseInPlaceOfTheStoreIsKept();
+    void unreadableStoreIsReadAsDefaultsAndKept_data();
     void unreadableStoreIsReadAsDefaultsAndKept();
     void emptyFileIsAnEmptyStore();
     void valuesOfOtherKindsSurviveASave();
@@ -173,11 +166,7 @@ void TestSettingsFile::binaryStoreIsReadAsDefaultsAndKept()
 
     // Twice: a second open in the same process must not trust a cached parse either.
     for (int round = 0; round < 2; ++round) {
-        qint32 top = 0;
-        QString host;
-        QVERIFY(!readAndTryWrite(top, host));
-        QCOMPARE(top, -1);
-        QCOMPARE(host, QStringLiteral("none"));
+        QCOMPARE(readAndTryWrite(), unreadableRound);
         QCOMPARE(m_temp->readRaw(), contents);
     }
 }
@@ -190,6 +179,9 @@ void TestSettingsFile::somethingElseInPlaceOfTheStoreIsKept_data()
     QTest::newRow("fifo") << QStringLiteral("fifo");
     QTest::newRow("dangling link") << QStringLiteral("dangling");
     QTest::newRow("link loop") << QStringLiteral("loop");
+    // What hides the store's folder may hide the password (ENOTDIR, ELOOP).
+    QTest::newRow("file for its folder") << QStringLiteral("file for folder");
+    QTest::newRow("link loop for its folder") << QStringLiteral("loop for folder");
 }
 
 void TestSettingsFile::somethingElseInPlaceOfTheStoreIsKept()
@@ -197,55 +189,65 @@ void TestSettingsFile::somethingElseInPlaceOfTheStoreIsKept()
     QFETCH(QString, kind);
     const QString path = m_temp->storePath();
     const QByteArray native = QFile::encodeName(path);
-    QVERIFY(QDir().mkpath(m_temp->storeFolder()));
-    const QString target = m_temp->storeFolder() + QStringLiteral("/elsewhere.conf");
+    const QString folder = m_temp->storeFolder();
+    if (!kind.endsWith(QLatin1String(" for folder")))
+        QVERIFY(QDir().mkpath(folder));
+    const QString target = folder + QStringLiteral("/elsewhere.conf");
+    QFile file(folder);
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(path));
     else if (kind == QLatin1String("fifo"))
         QCOMPARE(mkfifo(native.constData(), 0600), 0);
     else if (kind == QLatin1String("dangling"))
         QVERIFY(QFile::link(target, path));
-    else
+    else if (kind == QLatin1String("loop"))
         QVERIFY(QFile::link(path, path));
+    else if (kind == QLatin1String("file for folder"))
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    else
+        QVERIFY(QFile::link(folder, folder));
     const mode_t before = modeOf(path);
 
-    qint32 top = 0;
-    QString host;
-    QVERIFY(!readAndTryWrite(top, host));
-    QCOMPARE(top, -1);
-    QCOMPARE(host, QStringLiteral("none"));
+    QCOMPARE(readAndTryWrite(), unreadableRound);
     QCOMPARE(modeOf(path), before);
     QVERIFY(!QFileInfo::exists(target));
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir(path).isEmpty());
 }
 
+void TestSettingsFile::unreadableStoreIsReadAsDefaultsAndKept_data()
+{
+    QTest::addColumn<QString>("blocked"); // below the configuration folder
+    QTest::addColumn<int>("mode");
+    QTest::newRow("store without rights") << QStringLiteral("/Pellwyn/QXBrindora.conf") << 0;
+    // stat() then fails with EACCES: the store may well be there.
+    QTest::newRow("folder not searchable") << QStringLiteral("/Pellwyn") << 0600;
+    QTest::newRow("a parent not searchable") << QString() << 0644;
+}
+
 void TestSettingsFile::unreadableStoreIsReadAsDefaultsAndKept()
 {
+    QFETCH(QString, blocked);
+    QFETCH(int, mode);
     const QByteArray contents("[General]\nviewertop=10\nhostname=das\n");
     QVERIFY(m_temp->writeRaw(contents));
-    QVERIFY(QFile::setPermissions(m_temp->storePath(), QFileDevice::Permissions()));
-
-    if (geteuid() != 0) {
-        qint32 top = 0;
-        QString host;
-        QVERIFY(!readAndTryWrite(top, host));
-        QCOMPARE(top, -1);
-        QCOMPARE(host, QStringLiteral("none"));
-    } else {
-        // Root reads any file, so the reading side runs as an ordinary user; the folders
-        // on the way must let that user through.
-        const QString root = QFileInfo(m_temp->configHome()).path();
-        for (const QString& dir : {root, m_temp->configHome(), m_temp->storeFolder()})
-            QCOMPARE(chmod(QFile::encodeName(dir).constData(), 0755), 0);
-        QProcess* probe = m_probes->start(
-            {QStringLiteral("--as-user"), QString::number(nobody), QStringLiteral("read")});
-        QVERIFY(probe->waitForFinished(-1));
-        QCOMPARE(probe->exitCode(), 0);
-        QCOMPARE(probe->readAllStandardOutput(), QByteArray("open=0 top=-1 host=none\n"));
-    }
-    QCOMPARE(modeOf(m_temp->storePath()), mode_t(0));
-    QCOMPARE(m_temp->readRaw(), contents); // as root, or after the mode is restored
+    // Root reads and searches anything, so the round runs as an ordinary user; the folders
+    // on the way must let that user through, all but the one blocked.
+    const QString root = QFileInfo(m_temp->configHome()).path();
+    for (const QString& dir : {root, m_temp->configHome(), m_temp->storeFolder()})
+        QCOMPARE(chmod(QFile::encodeName(dir).constData(), 0755), 0);
+    const QByteArray path = QFile::encodeName(m_temp->configHome() + blocked);
+    QCOMPARE(chmod(path.constData(), mode_t(mode)), 0);
+    QStringList args{QStringLiteral("read")};
+    if (geteuid() == 0)
+        args = QStringList{QStringLiteral("--as-user"), QString::number(nobody)} + args;
+    QProcess* probe = m_probes->start(args);
+    QVERIFY(probe->waitForFinished(-1));
+    QCOMPARE(probe->exitCode(), 0);
+    QCOMPARE(probe->readAllStandardOutput(), unreadableRound);
+    QCOMPARE(modeOf(QFile::decodeName(path)), mode_t(mode));
+    QCOMPARE(chmod(path.constData(), 0700), 0);
+    QCOMPARE(m_temp->readRaw(), contents);
 }
 
 void TestSettingsFile::emptyFileIsAnEmptyStore()
