@@ -2,6 +2,7 @@
 
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
@@ -14,8 +15,9 @@ const QString Watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString WatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString HostProperty = QStringLiteral("IsStatusNotifierHostRegistered");
 
-// Whether the introspection data declares the property on the watcher's interface.
-bool declaresHostProperty(const QString& xml)
+// The type the introspection data declares for the property on the watcher's interface, or
+// nothing where it is not declared readable.
+QString declaredHostType(const QString& xml)
 {
     QXmlStreamReader reader(xml);
     bool inWatcher = false;
@@ -24,16 +26,26 @@ bool declaresHostProperty(const QString& xml)
         if (reader.isEndElement() && reader.name() == QLatin1String("interface")) {
             inWatcher = false;
         } else if (reader.isStartElement()) {
-            const QStringView name = reader.attributes().value(QLatin1String("name"));
+            const QXmlStreamAttributes attributes = reader.attributes();
+            const QStringView name = attributes.value(QLatin1String("name"));
+            const QStringView access = attributes.value(QLatin1String("access"));
             if (reader.name() == QLatin1String("interface")) {
                 inWatcher = name == Watcher;
             } else if (inWatcher && reader.name() == QLatin1String("property") &&
-                       name == HostProperty) {
-                return true;
+                       name == HostProperty &&
+                       (access == QLatin1String("read") || access == QLatin1String("readwrite"))) {
+                return attributes.value(QLatin1String("type")).toString();
             }
         }
     }
-    return false;
+    return {};
+}
+
+// As Qt reads it: a value of another type than the declared one is no value at all.
+bool readsAsHost(const QString& declaredType, const QVariant& value)
+{
+    const char* type = QDBusMetaType::typeToSignature(value.metaType());
+    return type != nullptr && QLatin1String(type) == declaredType && value.toBool();
 }
 
 // The bus itself said no one holds the name: no watcher, and nothing to wait for.
@@ -111,7 +123,8 @@ void StatusNotifierWatch::onIntrospected(QDBusPendingCallWatcher* call, quint64 
         settleOn(reply.error());
         return;
     }
-    if (!declaresHostProperty(reply.value())) {
+    m_declaredType = declaredHostType(reply.value());
+    if (m_declaredType.isEmpty()) {
         settle(true, true, false);
         return;
     }
@@ -135,7 +148,7 @@ void StatusNotifierWatch::onAnswered(QDBusPendingCallWatcher* call, quint64 ques
         settleOn(reply.error());
         return;
     }
-    settle(true, true, reply.value().variant().toBool());
+    settle(true, true, readsAsHost(m_declaredType, reply.value().variant()));
 }
 
 void StatusNotifierWatch::settleOn(const QDBusError& error)

@@ -10,7 +10,8 @@ class QDBusPendingCallWatcher;
 // from the bus's own notices and asked of the watcher only when they say something changed.
 // Every question is asynchronous: a watcher that hangs (a panel that hangs) must not hold the
 // window. The answer follows Qt's own reading, which sees the property only when the
-// watcher's introspection data declares it.
+// watcher's introspection data declares it readable, and takes its value only when it has the
+// declared type.
 class StatusNotifierWatch final : public QObject
 {
     Q_OBJECT
@@ -42,6 +43,8 @@ private:
     bool m_present = false;
     bool m_answered = false;
     bool m_host = false;
+    // The property's type as the watcher declares it.
+    QString m_declaredType;
     // Answers to an earlier question (an earlier watcher, a host since gone) are dropped.
     quint64 m_question = 0;
 };
