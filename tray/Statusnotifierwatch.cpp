@@ -7,6 +7,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 namespace {
@@ -14,6 +15,10 @@ namespace {
 const QString Watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString WatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString HostProperty = QStringLiteral("IsStatusNotifierHostRegistered");
+
+// Qt's own question takes two of the watcher's answers, on the window's thread: ours take as
+// many, so a watcher that needs longer than this for them would hold the window too long.
+constexpr int PromptMilliseconds = 500;
 
 // The type the introspection data declares for the property on the watcher's interface, or
 // nothing where it is not declared readable.
@@ -73,8 +78,8 @@ StatusNotifierWatch::StatusNotifierWatch(QObject* parent)
     auto* owner =
         new QDBusServiceWatcher(Watcher, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(owner, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                onOwnerChanged(newOwner);
+            [this](const QString&, const QString& oldOwner, const QString& newOwner) {
+                onOwnerChanged(oldOwner, newOwner);
             });
     for (const char* notice : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"}) {
         m_bus.connect(Watcher, WatcherPath, Watcher, QLatin1String(notice), this,
@@ -87,16 +92,21 @@ StatusNotifierWatch::StatusNotifierWatch(QObject* parent)
 
 void StatusNotifierWatch::onHostsChanged()
 {
+    // A watcher that announces itself gets a new chance to show it is prompt.
     ask();
 }
 
-void StatusNotifierWatch::onOwnerChanged(const QString& newOwner)
+void StatusNotifierWatch::onOwnerChanged(const QString& oldOwner, const QString& newOwner)
 {
-    if (newOwner.isEmpty()) {
-        ++m_question;
-        settle(false, false, false);
-    } else {
-        settle(true, false, false);
+    // Qt registers its item again only with a watcher that found the name free.
+    if (!oldOwner.isEmpty() && !newOwner.isEmpty()) {
+        ++m_takeovers;
+    }
+    // Whatever the last owner said or failed to say is of no account for the new one.
+    ++m_question;
+    m_slow = false;
+    settle(!newOwner.isEmpty(), false, false);
+    if (!newOwner.isEmpty()) {
         ask();
     }
 }
@@ -104,12 +114,24 @@ void StatusNotifierWatch::onOwnerChanged(const QString& newOwner)
 void StatusNotifierWatch::ask()
 {
     const quint64 question = ++m_question;
+    // The last verdict on the watcher's speed stands until it has answered again.
+    m_pending = true;
+    m_asked.start();
+    QTimer::singleShot(PromptMilliseconds, this, [this, question] { onSlow(question); });
     const QDBusMessage introspect = QDBusMessage::createMethodCall(
         Watcher, WatcherPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
         QStringLiteral("Introspect"));
     auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(introspect), this);
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, question](QDBusPendingCallWatcher* done) { onIntrospected(done, question); });
+}
+
+void StatusNotifierWatch::onSlow(quint64 question)
+{
+    if (question == m_question && m_pending) {
+        m_slow = true;
+        Q_EMIT changed();
+    }
 }
 
 void StatusNotifierWatch::onIntrospected(QDBusPendingCallWatcher* call, quint64 question)
@@ -153,7 +175,8 @@ void StatusNotifierWatch::onAnswered(QDBusPendingCallWatcher* call, quint64 ques
 
 void StatusNotifierWatch::settleOn(const QDBusError& error)
 {
-    settle(!isAbsent(error), !isSilent(error), false);
+    m_slow = isSilent(error);
+    settle(!isAbsent(error), !m_slow, false);
 }
 
 void StatusNotifierWatch::settle(bool present, bool answered, bool host)
@@ -161,5 +184,10 @@ void StatusNotifierWatch::settle(bool present, bool answered, bool host)
     m_present = present;
     m_answered = answered;
     m_host = host;
+    m_pending = false;
+    if (answered) {
+        // Qt's own question would have waited as long.
+        m_slow = m_asked.elapsed() > PromptMilliseconds;
+    }
     Q_EMIT changed();
 }
