@@ -21,11 +21,14 @@ const QString HostProperty = QStringLiteral("IsStatusNotifierHostRegistered");
 constexpr int PromptMilliseconds = 500;
 
 // The type the introspection data declares for the property on the watcher's interface, or
-// nothing where it is not declared readable.
+// nothing where it is not declared. As in Qt, the last declaration of the interface counts
+// wherever it stands, a property whose access is none of the three D-Bus knows is dropped, and
+// one declared write-only is read all the same.
 QString declaredHostType(const QString& xml)
 {
     QXmlStreamReader reader(xml);
     bool inWatcher = false;
+    QString type;
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
         if (reader.isEndElement() && reader.name() == QLatin1String("interface")) {
@@ -36,14 +39,18 @@ QString declaredHostType(const QString& xml)
             const QStringView access = attributes.value(QLatin1String("access"));
             if (reader.name() == QLatin1String("interface")) {
                 inWatcher = name == Watcher;
+                if (inWatcher) {
+                    type.clear();
+                }
             } else if (inWatcher && reader.name() == QLatin1String("property") &&
                        name == HostProperty &&
-                       (access == QLatin1String("read") || access == QLatin1String("readwrite"))) {
-                return attributes.value(QLatin1String("type")).toString();
+                       (access == QLatin1String("read") || access == QLatin1String("write") ||
+                        access == QLatin1String("readwrite"))) {
+                type = attributes.value(QLatin1String("type")).toString();
             }
         }
     }
-    return {};
+    return type;
 }
 
 // As Qt reads it: a value of another type than the declared one is no value at all.

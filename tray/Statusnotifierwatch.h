@@ -11,8 +11,8 @@ class QDBusPendingCallWatcher;
 // from the bus's own notices and asked of the watcher only when they say something changed.
 // Every question is asynchronous: a watcher that hangs (a panel that hangs) must not hold the
 // window. The answer follows Qt's own reading, which sees the property only when the
-// watcher's introspection data declares it readable, and takes its value only when it has the
-// declared type. Qt asks the same watcher and waits for it on the window's thread, so a
+// watcher's introspection data declares it, and takes its value only when it has the declared
+// type. Qt asks the same watcher and waits for it on the window's thread, so a
 // watcher that is slow to answer counts as no usable host.
 class StatusNotifierWatch final : public QObject
 {
