@@ -19,6 +19,7 @@ const QString HostProperty = QStringLiteral("IsStatusNotifierHostRegistered");
 // Qt's own question takes two of the watcher's answers, on the window's thread: ours take as
 // many, so a watcher that needs longer than this for them would hold the window too long.
 constexpr int PromptMilliseconds = 500;
+constexpr int RetryMilliseconds = 5000;
 
 // The type the introspection data declares for the property on the watcher's interface, or
 // nothing where it is not declared. As in Qt, the last declaration of the interface counts
@@ -195,6 +196,15 @@ void StatusNotifierWatch::settle(bool present, bool answered, bool host)
     if (answered) {
         // Qt's own question would have waited as long.
         m_slow = m_asked.elapsed() > PromptMilliseconds;
+    }
+    if (m_present && m_slow) {
+        // It may only have been busy for a while (a desktop that is starting): asked again
+        // later, rather than left without an icon until it happens to announce a host.
+        QTimer::singleShot(RetryMilliseconds, this, [this, question = m_question] {
+            if (question == m_question) {
+                ask();
+            }
+        });
     }
     Q_EMIT changed();
 }
