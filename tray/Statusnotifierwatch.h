@@ -12,8 +12,8 @@ class QDBusPendingCallWatcher;
 // Every question is asynchronous: a watcher that hangs (a panel that hangs) must not hold the
 // window. The answer follows Qt's own reading, which sees the property only when the
 // watcher's introspection data declares it, and takes its value only when it has the declared
-// type. Qt asks the same watcher and waits for it on the window's thread, so a
-// watcher that is slow to answer counts as no usable host.
+// type. Qt asks the same watcher and waits for it on the window's thread, so a watcher that is
+// slow to answer counts as no usable host.
 class StatusNotifierWatch final : public QObject
 {
     Q_OBJECT
@@ -56,7 +56,7 @@ private:
     bool m_slow = false;
     bool m_pending = false; // a question is out
     int m_takeovers = 0;
-    // The property as the watcher declares it: its type, and whether it may be read.
+    // The type the watcher declares for the property.
     QString m_declaredType;
     QElapsedTimer m_asked;
     // Answers to an earlier question (an earlier watcher, a host since gone) are dropped.
