@@ -12,10 +12,10 @@ bool SystemTrayArea::isAvailable() const
 {
     const TrayHosts& hosts = TrayHosts::instance();
     if (!m_icon) {
-        return hosts.isSettled() && hosts.hasNotificationArea();
+        return hosts.isSettled() && hosts.canHoldIcon();
     }
     // The icon stays with the kind of host Qt chose for it.
-    return m_statusNotifier ? hosts.hasStatusNotifierWatcher() : hosts.hasDesktopTray();
+    return m_statusNotifier ? hosts.hasStatusNotifierHost() : hosts.hasDesktopTray();
 }
 
 bool SystemTrayArea::isSettled() const
@@ -29,23 +29,44 @@ bool SystemTrayArea::makeIcon()
         return true;
     }
     // The first icon makes Qt choose, for the rest of the run, between the StatusNotifierItem
-    // host and the platform's own tray; it chooses the host exactly when this says there is one.
-    // It asks the watcher and waits for the answer, so not before the watcher has answered us:
-    // a watcher that never answers leaves the program without an icon rather than frozen.
+    // host and the platform's own tray, waiting for the watcher's answers: TrayHosts has it
+    // chosen elsewhere first, and says whether the place chosen is there.
     const TrayHosts& hosts = TrayHosts::instance();
-    if (!hosts.isSettled()) {
+    if (!hosts.canHoldIcon()) {
         return false;
     }
-    m_statusNotifier = hosts.hasStatusNotifierHost();
-    if (!m_statusNotifier && !hosts.hasDesktopTray()) {
-        return false;
-    }
+    m_statusNotifier = hosts.choosesStatusNotifier();
+    m_takeovers = hosts.statusNotifierTakeovers();
     m_icon = std::make_unique<QSystemTrayIcon>();
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &SystemTrayArea::onActivated);
     if (m_statusNotifier) {
         m_icon->setContextMenu(m_menu);
     }
     return true;
+}
+
+bool SystemTrayArea::place()
+{
+    const TrayHosts& hosts = TrayHosts::instance();
+    if (m_statusNotifier) {
+        // Qt asks the watcher again, and waits for it, when the item starts.
+        if (!hosts.hasStatusNotifierHost()) {
+            return false;
+        }
+        // Qt registers the item anew only with a watcher that found the name free; one that
+        // took it straight over has never heard of it, and showing a shown icon does nothing.
+        if (isStale()) {
+            m_takeovers = hosts.statusNotifierTakeovers();
+            m_icon->hide();
+        }
+    }
+    m_icon->show();
+    return m_icon->isVisible();
+}
+
+bool SystemTrayArea::isStale() const
+{
+    return m_statusNotifier && m_takeovers != TrayHosts::instance().statusNotifierTakeovers();
 }
 
 void SystemTrayArea::update(const QIcon& icon, const QString& toolTip)
@@ -69,8 +90,7 @@ bool SystemTrayArea::add(const QIcon& icon, const QString& toolTip)
     // An icon that is already there stays put rather than being taken out and put back,
     // which would make it jump in the tray at every hide. After a restart of the area Qt
     // embeds or registers a shown icon anew by itself.
-    m_icon->show();
-    return m_icon->isVisible();
+    return place();
 }
 
 bool SystemTrayArea::modify(const QIcon& icon, const QString& toolTip)
@@ -79,8 +99,8 @@ bool SystemTrayArea::modify(const QIcon& icon, const QString& toolTip)
         return false;
     }
     update(icon, toolTip);
-    if (!m_icon->isVisible()) {
-        m_icon->show();
+    if (!m_icon->isVisible() || isStale()) {
+        place();
     }
     return true;
 }

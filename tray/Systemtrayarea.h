@@ -31,11 +31,16 @@ public:
 
 private:
     bool makeIcon();
+    // Shows the icon where it is not shown yet, with the watcher there now.
+    bool place();
+    // The item was registered with a watcher that has since lost the name to another one.
+    bool isStale() const;
     void update(const QIcon& icon, const QString& toolTip);
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     // Made only once the desktop has a notification area (see Trayhosts.h).
     std::unique_ptr<QSystemTrayIcon> m_icon;
     bool m_statusNotifier = false; // the icon is a StatusNotifierItem
+    int m_takeovers = 0;           // of the watcher's name, when the item was registered
     QPointer<QMenu> m_menu;
 };

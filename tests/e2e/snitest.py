@@ -3,8 +3,8 @@
 drives it, with lxqt-panel as the real host and watcher; one scenario per run:
 late-host (the panel comes after the program: item, menu, a quiet keep-alive,
 About and Quit), password (Activate answered before the dialog), wayland (on
-a headless Weston, Quit keeps the stored place), hung-watcher (a watcher that
-never answers: the window still opens and its Quit button works).
+a headless Weston, Quit keeps the stored place), and beside watcher.py's watchers
+that hang, answer late or with the wrong type, or take the name from another.
 
 Usage: snitest.py SCENARIO BRINDORA DAS_SIM
 """
@@ -19,6 +19,7 @@ from gi.repository import GLib
 from desktop import Failure, require_program, run_scenario
 from remote import (ABOUT_TITLE, CONNECTED_SETTINGS, PASSWORD_SETTINGS, QUIT_BUTTON, WINDOW_TITLE,
                     Remote, wait_for)
+from trayhost import TrayHost
 
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
            "org.kde.StatusNotifierWatcher")
@@ -27,17 +28,7 @@ MENU = "com.canonical.dbusmenu"
 BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
 PANEL_CONFIG = "panels=p\n[p]\nplugins=sn\n[sn]\ntype=statusnotifier\n"
 KEEPALIVE_SPAN_SECONDS = 11  # two of the program's 5-s refreshes and a bit
-# Takes the watcher's name, then stops itself: a panel that hangs. A question to it waits for
-# the bus's 25-s limit.
-HUNG_WATCHER = """
-import os, signal
-from gi.repository import Gio, GLib
-bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-              "RequestName", GLib.Variant("(su)", ("org.kde.StatusNotifierWatcher", 4)),
-              None, Gio.DBusCallFlags.NONE, -1, None)
-os.kill(os.getpid(), signal.SIGSTOP)
-"""
+WATCHER_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "watcher.py")
 PLACE = "viewertop=123\nviewerleft=77\n"
 
 
@@ -90,6 +81,13 @@ class Run:
     def stopped(self, process):
         with open(f"/proc/{process.pid}/stat") as stat:
             return stat.read().rsplit(")", 1)[1].split()[0] == "T"
+
+    def watch(self, *arguments):
+        path = os.path.join(self.workdir, "watcher-" + "-".join(arguments))
+        with open(path, "w") as log:
+            watcher = self.desktop.spawn([sys.executable, WATCHER_SCRIPT, *arguments], stdout=log)
+        wait_for(lambda: "holding the name" in open(path).read(), "watcher.py " + path)
+        return watcher, lambda: open(path).read()
 
     # -- the scenarios --
 
@@ -150,18 +148,46 @@ class Run:
 
 
     def hung_watcher(self):
-        hung = self.desktop.spawn(["/usr/bin/python3", "-c", HUNG_WATCHER])
+        tray = TrayHost(self.desktop, self.workdir).start()
+        hung = self.watch("hung")[0]
         wait_for(lambda: self.stopped(hung), "watcher that took the name and hung")
         self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS)
         # Within the limits only if nothing on the window's thread waits for the watcher: a
         # question to it would hold the window for 25 s at start and again at every refresh.
         window = self.remote.main_window("main window with a hung watcher")
+        wait_for(lambda: tray.embedded_icon(self.remote), "icon in icewm's tray", 60)
         self.remote.click(window, QUIT_BUTTON)
         self.remote.wait_for_exit("Quit with a hung watcher")
         print("with a hung watcher the window opened and Quit answered")
 
+    def slow_watcher(self):
+        calls = self.watch("2", "true")[1]
+        self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS)
+        wait_for(lambda: " Get" in calls(), "the slow watcher's question")
+        time.sleep(3)  # for its answer; Qt's own question, which holds the window, comes at once
+        if calls().count("\n") != 3:
+            raise Failure(f"a slow watcher was asked again:\n{calls()}")
+        self.bus.call(*WATCHER, "RegisterStatusNotifierHost", "(s)", "a host")
+        wait_for(lambda: "RegisterStatusNotifierItem" in calls(), "item, the watcher prompt")
 
-SCENARIOS = {"hung-watcher": Run.hung_watcher, "late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
+    def wrong_type(self):
+        self.watch("0", "yes")
+        self.remote.launch(self.das_sim, "-autominimize", settings=CONNECTED_SETTINGS)
+        window = wait_for(lambda: self.remote.windows(WINDOW_TITLE, visible=False), "window")[0]
+        wait_for(lambda: "Iconic" in self.remote.run("xprop", "-id", window, "WM_HINTS").stdout,
+                 "-autominimize minimising, with no host as Qt reads the watcher")
+
+    def takeover(self):
+        first = self.watch("0", "true")[1]
+        self.remote.launch(self.das_sim, settings=CONNECTED_SETTINGS)
+        wait_for(lambda: "RegisterStatusNotifierItem" in first(), "item with the first watcher")
+        second = self.watch("0", "true", "replace")[1]
+        wait_for(lambda: "RegisterStatusNotifierItem" in second(), "item with the new owner")
+
+
+SCENARIOS = {"hung-watcher": Run.hung_watcher, "slow-watcher": Run.slow_watcher,
+             "wrong-type": Run.wrong_type, "watcher-takeover": Run.takeover,
+             "late-host": Run.late_host, "password": Run.password, "wayland": Run.wayland}
 
 
 def main(argv):
