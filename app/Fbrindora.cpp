@@ -166,7 +166,8 @@ void TFormBrindora::createHideTask()
     HideTask = std::make_unique<THideOnTaskbar>(*m_trayArea);
     HideTask->setOwner(this);
     HideTask->setToolTip(QStringLiteral("Brindora Control"));
-    HideTask->setIcon(programIcon());
+    // The window's own: every size is decoded as it is made, once is enough.
+    HideTask->setIcon(windowIcon());
     HideTask->setSettingsName(SettingsName);
     HideTask->setPopupMenu(PopupMenuTaskbar);
     // The icon, and with it the first look at the desktop's notification areas (the X
