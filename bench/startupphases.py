@@ -108,6 +108,7 @@ PHASES = [
     ("window: link start", "link_in", "link_out"),
     ("media player", "player_in", "player_out"),
     ("  of which art file", "art_in", "art_out"),
+    ("Qt's session bus connection", "sessionbus_in", "sessionbus_out"),
     ("show to map request", "show_in", "map_in"),
     ("exec to map request", None, "map_in"),
 ]
@@ -130,6 +131,9 @@ def main():
         sys.exit(__doc__)
     brindora, bare, mapwatch = (os.path.abspath(p) for p in sys.argv[1:4])
     runs = int(sys.argv[4]) if len(sys.argv) > 4 else 9
+    if not os.access(f"{TRACING}/uprobe_events", os.W_OK):
+        sys.exit(f"startupphases.py: needs root and tracefs at {TRACING} "
+                 f"(mount -t tracefs nodev {TRACING})")
     add_probes(brindora)
     xvfb, display = start_xvfb()
     try:
