@@ -16,7 +16,8 @@ import subprocess
 import sys
 import tempfile
 
-from startup import first_login, private_bus, start_xvfb
+sys.dont_write_bytecode = True  # no cache of startup.py left in the source tree
+from startup import first_login, private_bus, start_xvfb  # noqa: E402
 
 TRACING = "/sys/kernel/tracing"
 GROUP = "brindora"
