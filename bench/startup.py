@@ -40,8 +40,9 @@ def private_bus(wanted):
     if not wanted:
         yield {}
         return
+    # As root it says each time that it may not raise its file limit; nothing else to say.
     daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                              stdout=subprocess.PIPE, text=True)
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     address = daemon.stdout.readline().strip()
     try:
         if not address:
