@@ -1,6 +1,7 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Firstframe.h"
 #include "Hidetask.h"
 #include "Mprisservice.h"
 #include "Playerart.h"
@@ -37,9 +38,13 @@ struct DesktopPlayer::Parts
 DesktopPlayer::DesktopPlayer(TFormBrindora& form) : m_parts(std::make_unique<Parts>(form))
 {
     form.setLinkWatcher(&m_parts->state);
-    if (m_parts->service.publish(QDBusConnection::sessionBus())) {
-        m_parts->service.setArtUrl(writePlayerArt(playerArtFolder(), programPicture()));
-    }
+    // On the bus, with its picture, once the window is up: the first frame needs neither.
+    MprisService* service = &m_parts->service;
+    afterFirstFrame(&form, service, [service] {
+        if (service->publish(QDBusConnection::sessionBus())) {
+            service->setArtUrl(writePlayerArt(playerArtFolder(), programPicture()));
+        }
+    });
 }
 
 DesktopPlayer::~DesktopPlayer()

@@ -3,6 +3,7 @@
 #include "Commandline.h"
 #include "Faboutbrindora.h"
 #include "Fbriconfig.h"
+#include "Firstframe.h"
 #include "Formutil.h"
 #include "Glyphs.h"
 #include "Hidetask.h"
@@ -166,16 +167,24 @@ void TFormBrindora::createHideTask()
     HideTask = std::make_unique<THideOnTaskbar>(*m_trayArea);
     HideTask->setOwner(this);
     HideTask->setToolTip(QStringLiteral("Brindora Control"));
-    HideTask->setIcon(programIcon());
+    // The window's own: every size is decoded as it is made, once is enough.
+    HideTask->setIcon(windowIcon());
     HideTask->setSettingsName(SettingsName);
-    HideTask->SetKeepIcon(true);
     HideTask->setPopupMenu(PopupMenuTaskbar);
-    m_trayRestart = std::make_unique<TrayRestartWatcher>([this] {
-        if (HideTask) {
-            HideTask->ReAddTrayIcon();
-        }
+    // The icon, and with it the first look at the desktop's notification areas (the X
+    // server's tray, a question to the session bus), once the window is up.
+    afterFirstFrame(this, this, [this] {
+        HideTask->SetKeepIcon(true);
+        connect(&TrayHosts::instance(), &TrayHosts::gone, HideTask.get(),
+                &THideOnTaskbar::OnTrayGone);
+        m_trayRestart = std::make_unique<TrayRestartWatcher>([this] {
+            if (HideTask) {
+                HideTask->ReAddTrayIcon();
+            }
+        });
+        // A first start writes the defaults it read (a file written through to the disk).
+        m_startupSettings.reset();
     });
-    connect(&TrayHosts::instance(), &TrayHosts::gone, HideTask.get(), &THideOnTaskbar::OnTrayGone);
 }
 
 void TFormBrindora::LoadWindowSettings()
@@ -184,12 +193,13 @@ void TFormBrindora::LoadWindowSettings()
     const int defaultTop = screen.height() / 2;
     const int defaultLeft = screen.width() / 2;
 
-    SettingsKey key;
+    // Closed once the window is up (see createHideTask).
+    m_startupSettings = std::make_unique<SettingsKey>();
+    SettingsKey& key = *m_startupSettings;
     OpenSettings(key, SettingsName);
     int top = ReadSettingInt(key, QStringLiteral("viewertop"), defaultTop);
     int left = ReadSettingInt(key, QStringLiteral("viewerleft"), defaultLeft);
     ReadSettingString(key, QStringLiteral("hostname"), HostName, HostName, HostNameSize);
-    CloseSettings(key);
 
     std::vector<PlacementRect> workAreas;
     for (const QScreen* each : QGuiApplication::screens()) {
@@ -206,6 +216,8 @@ void TFormBrindora::LoadWindowSettings()
 
 void TFormBrindora::SaveWindowSettings()
 {
+    // Whatever the start read goes first, so that this save comes after it.
+    m_startupSettings.reset();
     SettingsKey key;
     OpenSettings(key, SettingsName);
     // Where the platform does not tell where the window is, pos() is made up: the stored

@@ -18,6 +18,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class QToolButton;
+struct SettingsKey;
 class TBrindora;
 class THideOnTaskbar;
 class TrayRestartWatcher;
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<NotificationArea> m_trayArea;
     std::unique_ptr<THideOnTaskbar> HideTask;
     std::unique_ptr<TrayRestartWatcher> m_trayRestart;
+    std::unique_ptr<SettingsKey> m_startupSettings; // open from the start to the first frame
     LinkOwner m_links;
     LinkDisplay* m_linkWatcher = nullptr;
 };

@@ -4,7 +4,10 @@
 //
 //   bench_mapwatch [--settle-ms N] [--limit-ms N] -- PROGRAM [ARGS...]
 //
-// Prints "shown_ms=<ms from spawn to map> maxrss_kib=<peak resident set>". Uses $DISPLAY.
+// Prints "shown_ms=<ms from spawn to map> ran_ms=<ms> queued_ms=<ms> maxrss_kib=<peak resident
+// set>": ran and queued are the child's main thread's time on a processor and waiting for one
+// until the map, from the kernel's schedstat, so a busy machine's share of the wait can be told
+// from the program's own. Uses $DISPLAY.
 
 #include <xcb/xcb.h>
 
@@ -19,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -53,9 +58,27 @@ long windowPid(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t pid
     return static_cast<long>(*static_cast<const uint32_t*>(xcb_get_property_value(reply.get())));
 }
 
+// The main thread's nanoseconds on a processor and waiting in the run queue so far.
+struct Schedule
+{
+    double ranMs = -1;
+    double queuedMs = -1;
+};
+
+Schedule mainThreadSchedule(pid_t child)
+{
+    std::ifstream in("/proc/" + std::to_string(child) + "/schedstat");
+    unsigned long long ran = 0;
+    unsigned long long queued = 0;
+    if (!(in >> ran >> queued)) {
+        return {};
+    }
+    return {ran / 1e6, queued / 1e6};
+}
+
 // Waits for the child's first mapped window; the milliseconds since spawn, or -1.
 double waitForMap(xcb_connection_t* connection, xcb_atom_t pidAtom, pid_t child,
-                  Clock::time_point spawned, int limitMs)
+                  Clock::time_point spawned, int limitMs, Schedule& schedule)
 {
     pollfd watch{xcb_get_file_descriptor(connection), POLLIN, 0};
     while (Clock::now() - spawned < std::chrono::milliseconds(limitMs)) {
@@ -67,6 +90,7 @@ double waitForMap(xcb_connection_t* connection, xcb_atom_t pidAtom, pid_t child,
             const Clock::time_point mapped = Clock::now();
             const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event.get());
             if (windowPid(connection, map->window, pidAtom) == child) {
+                schedule = mainThreadSchedule(child);
                 return std::chrono::duration<double, std::milli>(mapped - spawned).count();
             }
         }
@@ -116,7 +140,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_mapwatch: cannot start %s\n", argv[first + 1]);
         return 2;
     }
-    const double shownMs = waitForMap(connection, pidAtom, child, spawned, limitMs);
+    Schedule schedule;
+    const double shownMs = waitForMap(connection, pidAtom, child, spawned, limitMs, schedule);
     if (shownMs >= 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
     }
@@ -129,6 +154,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_mapwatch: no window of %s was mapped\n", argv[first + 1]);
         return 1;
     }
-    std::printf("shown_ms=%.3f maxrss_kib=%ld\n", shownMs, usage.ru_maxrss);
+    std::printf("shown_ms=%.3f ran_ms=%.3f queued_ms=%.3f maxrss_kib=%ld\n", shownMs,
+                schedule.ranMs, schedule.queuedMs, usage.ru_maxrss);
     return 0;
 }

@@ -23,7 +23,7 @@ void FormFixture::tearDown()
 }
 
 TFormBrindora* FormFixture::createForm(const QStringList& extraArguments,
-                                       const QString& startDirectory)
+                                       const QString& startDirectory, bool shown)
 {
     BrindoraOptions options;
     options.arguments = QStringList{QStringLiteral("brindora")} + extraArguments;
@@ -36,6 +36,9 @@ TFormBrindora* FormFixture::createForm(const QStringList& extraArguments,
         return area;
     };
     m_form = std::make_unique<TFormBrindora>(options);
+    if (!shown) {
+        return m_form.get();
+    }
     m_form->show();
     return QTest::qWaitForWindowExposed(m_form.get()) ? m_form.get() : nullptr;
 }

@@ -19,9 +19,9 @@ public:
     bool setUp();
     void tearDown();
 
-    // Makes and shows the window; nullptr when it never appeared.
+    // Makes the window and shows it (unless told not to); nullptr when it never appeared.
     TFormBrindora* createForm(const QStringList& extraArguments = {},
-                              const QString& startDirectory = {});
+                              const QString& startDirectory = {}, bool shown = true);
 
     template <typename T> T* control(const char* name) const
     {

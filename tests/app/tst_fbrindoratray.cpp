@@ -32,8 +32,12 @@ private Q_SLOTS:
 
     void closeBoxHidesIntoTheTrayAndStaysConnected()
     {
-        QVERIFY(m_fixture.createForm());
-        QCOMPARE(m_fixture.tray()->requests.value(0), QStringLiteral("add"));
+        // The icon and a first start's settings wait for the window's first frame.
+        QVERIFY(m_fixture.createForm({}, {}, false));
+        QCoreApplication::processEvents();
+        QVERIFY(m_fixture.tray()->requests.isEmpty() && m_fixture.settings().readRaw().isEmpty());
+        m_fixture.form()->show();
+        QTRY_COMPARE(m_fixture.tray()->requests.value(0), QStringLiteral("add"));
         QCOMPARE(m_fixture.tray()->toolTip, QStringLiteral("Brindora Control"));
         QVERIFY(m_fixture.connectToServer());
         m_fixture.form()->close();
