@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "Autostart.h"
 #include "Fbriconfig.h"
 #include "Fbrindora.h"
 #include "Formfixture.h"
@@ -10,6 +11,9 @@
 #include "Underwine.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -193,6 +197,39 @@ private Q_SLOTS:
         QCOMPARE(m_fixture.server().openClientCount(), 1);
     }
 
+    void setupShowsTheLogInEntryAndWritesOnlyAChange()
+    {
+        // A folder in the entry's place (Linux) makes the write fail: that is said and the new
+        // host still applies. The Run value on Windows has no such place and is written.
+        QVERIFY(m_fixture.createForm());
+        QDir().mkpath(m_fixture.settings().configHome() +
+                      QStringLiteral("/autostart/brindora.desktop"));
+        QString message;
+        QTimer boxWatch;
+        QObject::connect(&boxWatch, &QTimer::timeout, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message += box->text();
+                box->accept();
+            }
+        });
+        boxWatch.start(10);
+        bool shown = true;
+        const auto tick = [&shown](bool check) {
+            return [&shown, check](TFormBriConfig* dialog) {
+                shown = dialog->CheckStartAtLogin->isChecked();
+                dialog->CheckStartAtLogin->setChecked(shown || check);
+            };
+        };
+        m_fixture.runSetup(QStringLiteral("127.0.0.1"), true, tick(true));
+        QVERIFY(!shown);
+        QTRY_COMPARE(m_fixture.server().openClientCount(), 1);
+        QCOMPARE(message.isEmpty(), Autostart::isEnabled());
+        const QString first = message;
+        m_fixture.runSetup(QStringLiteral("127.0.0.1"), true, tick(false));
+        QCOMPARE(shown, Autostart::isEnabled());
+        QCOMPARE(message, first);
+    }
+
     void setupDialogIsPlacedOverTheWindowAndBounded()
     {
         QVERIFY(m_fixture.createForm());
@@ -205,7 +242,7 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<TFormBriConfig*>(modal);
             QVERIFY(dialog);
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Configuration"));
-            QCOMPARE(dialog->size(), QSize(346, 107));
+            QCOMPARE(dialog->size(), QSize(346, 131));
             QVERIFY(dialog->ButtonOk->isDefault());
             QCOMPARE(dialog->EditHostName->geometry(), QRect(8, 24, 329, 21));
             placedAt = dialog->pos();

@@ -8,65 +8,42 @@
 
 namespace {
 
-// The entry's raw form: the Run value under the test's own stand-in for HKCU\Software (a
-// number planted as a REG_DWORD, other text as a REG_SZ), or the autostart file's text.
+// Puts the entry in its store (when given one), then reads back what the store holds.
 #ifdef _WIN32
-QString runKey(const TempSettings& settings)
+// The Run key under the test's own stand-in for HKCU\Software; a number goes in as a REG_DWORD.
+QString entry(const TempSettings& settings, const QString& planted = QString())
 {
-    return settings.storeFolder().section(QLatin1Char('\\'), 0, -2) +
-           QStringLiteral("\\Microsoft\\Windows\\CurrentVersion\\Run");
-}
-
-void plant(const TempSettings& settings, const QString& entry)
-{
+    QSettings run(settings.storeFolder().section(QLatin1Char('\\'), 0, -2) +
+                      QStringLiteral("\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                  QSettings::NativeFormat);
+    const QString name = QStringLiteral("Brindora Control");
     bool isNumber = false;
-    const int number = entry.toInt(&isNumber);
-    if (!entry.isEmpty())
-        QSettings(runKey(settings), QSettings::NativeFormat)
-            .setValue(QStringLiteral("Brindora Control"),
-                      isNumber ? QVariant(number) : QVariant(entry));
-}
-
-QString stored(const TempSettings& settings)
-{
-    return QSettings(runKey(settings), QSettings::NativeFormat)
-        .value(QStringLiteral("Brindora Control"))
-        .toString();
+    const int number = planted.toInt(&isNumber);
+    if (!planted.isEmpty())
+        run.setValue(name, isNumber ? QVariant(number) : QVariant(planted));
+    return run.value(name).toString();
 }
 #else
-QString entryPath(const QString& config)
-{
-    return config + QStringLiteral("/autostart/brindora.desktop");
-}
-
-// "folder" is a folder by the entry's name; "system:" text is a system-wide entry; "relative"
-// a relative XDG_CONFIG_HOME, which must be ignored for ~/.config (here the same folder).
-void plant(const TempSettings& settings, const QString& entry)
+// The file's text. Planted, "folder" is a folder by its name, "system:" a system-wide entry,
+// "relative" a relative XDG_CONFIG_HOME (which must be ignored for ~/.config, here the same
+// folder).
+QString entry(const TempSettings& settings, const QString& planted = QString())
 {
     const QString config = settings.configHome();
-    const QString system = config + QStringLiteral("/system");
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system));
-    if (entry == QStringLiteral("relative")) {
+    const bool system = planted.startsWith(QStringLiteral("system:"));
+    QFile file(config + (system ? QStringLiteral("/xdg") : QString()) +
+               QStringLiteral("/autostart/brindora.desktop"));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(config + QStringLiteral("/xdg")));
+    if (planted == QStringLiteral("relative") &&
+        QFile::link(config, config + QStringLiteral("/../.config"))) {
         qputenv("HOME", QFile::encodeName(config + QStringLiteral("/..")));
-        QFile::link(config, config + QStringLiteral("/../.config"));
         qputenv("XDG_CONFIG_HOME", "config");
     }
-    const bool isSystem = entry.startsWith(QStringLiteral("system:"));
-    const QString path = entryPath(isSystem ? system : config);
-    QDir().mkpath(entry == QStringLiteral("folder") ? path : QFileInfo(path).path());
-    QFile file(path);
-    if (entry.contains(QLatin1Char('\n')) && file.open(QIODevice::WriteOnly))
-        file.write(entry.mid(isSystem ? 7 : 0).toUtf8());
-}
-
-QString stored(const TempSettings& settings)
-{
-    QFile file(entryPath(settings.configHome()));
-    const auto mode = QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return (file.permissions() & 0x0777) == mode ? QString::fromUtf8(file.readAll())
-                                                 : QStringLiteral("wrong mode");
+    QDir().mkpath(planted == QStringLiteral("folder") ? file.fileName() : QFileInfo(file).path());
+    if (planted.contains(QLatin1Char('\n')) && file.open(QIODevice::WriteOnly))
+        file.write(planted.mid(system ? 7 : 0).toUtf8());
+    return planted.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                               : QString();
 }
 #endif
 
@@ -77,49 +54,44 @@ class TestAutostart final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Each row: what is there before, whether that counts as on, the switch the user makes,
-    // whether it is refused, and text the entry then holds (empty: no entry at all).
+    // Each row: what is there before, whether that counts as on, the program the user turns it
+    // on or off for, whether that is refused, and text the entry then holds (empty: none).
     void switchesTheEntry_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<bool>("wasOn");
         QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("turnOn");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("after");
         const auto row = [](const char* name, const QString& before, bool wasOn,
-                            const QString& program, bool turnOn, bool refused,
-                            const QString& after) {
-            QTest::newRow(name) << before << wasOn << program << turnOn << refused << after;
+                            const QString& program, bool refused, const QString& after) {
+            QTest::newRow(name) << before << wasOn << program << refused << after;
         };
 #ifdef _WIN32
         const QString program = QStringLiteral("C:/Program Files/Brindora Control/brindora.exe");
         const QString command =
             QStringLiteral("\"C:\\Program Files\\Brindora Control\\brindora.exe\" -autominimize");
-        row("none", QString(), false, program, true, false, command);
-        row("wrong kind", QStringLiteral("7"), false, program, true, false, command);
-        row("ours, off", command, true, program, false, false, QString());
+        row("none", QString(), false, program, false, command);
+        row("wrong kind", QStringLiteral("7"), false, program, false, command);
+        row("ours, off", command, true, program, false, QString());
 #else
         const QString x = QStringLiteral("/x");
-        const QString own =
-            QStringLiteral("[Desktop Entry]\nExec=x\nX-Brindora-Control-Written=true");
         const QString hand = QStringLiteral("# mine\n[Desktop Entry]\nExec=env A=1 brindora\n");
-        row("spaces", QString(), false, QStringLiteral("/opt/My Apps/brindora"), true, false,
-            QStringLiteral("\nExec=\"/opt/My Apps/brindora\" -autominimize\n"));
-        row("quoting", QString(), false, QStringLiteral(u"/a\"b`c$d\\e%f été/x"), true, false,
+        row("quoting", QString(), false, QStringLiteral(u"/a\"b`c$d\\e%f été/x"), false,
             QStringLiteral(
                 u"\nExec=env \"/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e%%f été/x\" -autominimize\n"));
-        row("relative config home", QStringLiteral("relative"), false, x, true, false,
+        row("relative config home", QStringLiteral("relative"), false, x, false,
             QStringLiteral("Exec=\"/x\""));
-        row("hidden by hand", hand + QStringLiteral("Hidden=true\n"), false, x, true, false, hand);
+        row("hidden by hand", hand + QStringLiteral("Hidden=true\n"), false, x, false, hand);
         row("off for GNOME", hand + QStringLiteral("X-GNOME-Autostart-enabled=false"), false, x,
-            true, false, hand);
-        row("by hand, off", hand, true, x, false, false,
+            false, hand);
+        row("by hand, off", hand, true, x, false,
             QStringLiteral("[Desktop Entry]\nHidden=true\nExec=env A=1"));
-        row("ours, off", own, true, x, false, false, QString());
-        row("system-wide, off", QStringLiteral("system:") + hand, true, x, false, false,
+        row("ours, off", QStringLiteral("[Desktop Entry]\nX-Brindora-Control-Written=true\n"), true,
+            x, false, QString());
+        row("system-wide, off", QStringLiteral("system:") + hand, true, x, false,
             QStringLiteral("Hidden=true"));
-        row("a folder", QStringLiteral("folder"), false, x, true, true, QString());
+        row("a folder", QStringLiteral("folder"), false, x, true, QString());
 #endif
     }
 
@@ -128,20 +100,17 @@ private Q_SLOTS:
         QFETCH(QString, before);
         QFETCH(bool, wasOn);
         QFETCH(QString, program);
-        QFETCH(bool, turnOn);
         QFETCH(bool, refused);
         QFETCH(QString, after);
         TempSettings settings;
         QVERIFY(settings.isValid());
-        plant(settings, before);
+        entry(settings, before);
         QCOMPARE(Autostart::isEnabled(), wasOn);
-        const QString failure = Autostart::setEnabled(turnOn, program);
+        const QString failure = Autostart::setEnabled(!wasOn, program);
         QVERIFY2(failure.isEmpty() == !refused, qPrintable(failure));
-        QCOMPARE(Autostart::isEnabled(), refused ? wasOn : turnOn);
-        if (after.isEmpty())
-            QCOMPARE(stored(settings), after);
-        else
-            QVERIFY2(stored(settings).contains(after), qPrintable(stored(settings)));
+        QCOMPARE(Autostart::isEnabled(), wasOn == refused);
+        QVERIFY2(after.isEmpty() ? entry(settings).isEmpty() : entry(settings).contains(after),
+                 qPrintable(entry(settings)));
     }
 };
 
