@@ -24,7 +24,7 @@ QString entry(const TempSettings& settings, const QString& planted = QString())
     return run.value(name).toString();
 }
 #else
-// The file's text. Planted, "folder" is a folder by its name, "system:" a system-wide entry,
+// The file's text. Planted, "system:" is a system-wide entry,
 // "relative" a relative XDG_CONFIG_HOME (which must be ignored for ~/.config, here the same
 // folder).
 QString entry(const TempSettings& settings, const QString& planted = QString())
@@ -39,7 +39,7 @@ QString entry(const TempSettings& settings, const QString& planted = QString())
         qputenv("HOME", QFile::encodeName(config + QStringLiteral("/..")));
         qputenv("XDG_CONFIG_HOME", "config");
     }
-    QDir().mkpath(planted == QStringLiteral("folder") ? file.fileName() : QFileInfo(file).path());
+    QDir().mkpath(QFileInfo(file).path());
     if (planted.contains(QLatin1Char('\n')) && file.open(QIODevice::WriteOnly))
         file.write(planted.mid(system ? 7 : 0).toUtf8());
     return planted.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
@@ -91,7 +91,7 @@ private Q_SLOTS:
             x, false, QString());
         row("system-wide, off", QStringLiteral("system:") + hand, true, x, false,
             QStringLiteral("Hidden=true"));
-        row("a folder", QStringLiteral("folder"), false, x, true, QString());
+        row("not an entry", QStringLiteral("notes\n"), false, x, true, QStringLiteral("notes"));
 #endif
     }
 
