@@ -181,6 +181,10 @@ QString save(const QString& path, const QStringList& lines, bool on)
     QString text = lines.join(QLatin1Char('\n'));
     if (!text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
+    // A link (say to the menu's entry) is replaced by a file of the user's own: written
+    // through, it would change the file it points at for everyone.
+    if (QFileInfo(path).isSymLink() && !QFile::remove(path))
+        return failure(on, QStringLiteral("%1 could not be replaced.").arg(path));
     QSaveFile file(path);
     const bool saved = file.open(QIODevice::WriteOnly) &&
                        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
