@@ -40,14 +40,11 @@ TFormBrindora* FormFixture::createForm(const QStringList& extraArguments,
     return QTest::qWaitForWindowExposed(m_form.get()) ? m_form.get() : nullptr;
 }
 
-void FormFixture::runSetup(const QString& host, bool ok,
-                           const std::function<void(TFormBriConfig*)>& adjust)
+void FormFixture::runSetup(const QString& host, bool ok)
 {
-    whenModal([host, ok, adjust](QWidget* modal) {
+    whenModal([host, ok](QWidget* modal) {
         auto* dialog = qobject_cast<TFormBriConfig*>(modal);
         QVERIFY(dialog);
-        if (adjust)
-            adjust(dialog);
         dialog->EditHostName->setText(host);
         QTest::mouseClick(ok ? dialog->ButtonOk : dialog->ButtonCancel, Qt::LeftButton);
     });

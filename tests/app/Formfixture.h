@@ -8,10 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
-
-class TFormBriConfig;
 
 // The main window as a test drives it: a throw-away settings store, a scripted server on
 // loopback and a fake notification area.
@@ -35,10 +32,8 @@ public:
         return found;
     }
 
-    // Presses Setup and answers the dialog with the host and Ok or Cancel, after adjust has
-    // seen and changed the rest of the dialog.
-    void runSetup(const QString& host, bool ok,
-                  const std::function<void(TFormBriConfig*)>& adjust = {});
+    // Presses Setup and answers the dialog with the host and Ok or Cancel.
+    void runSetup(const QString& host, bool ok);
     // Setup with 127.0.0.1; true once the server sees the connection.
     bool connectToServer();
 

@@ -274,8 +274,7 @@ class Scenario:
         if 'brindora.exe" -autominimize' not in entry:
             raise Failure(f"the Run key holds {entry!r}")
         self.quit(window)
-        # Through the build's wine runner, whose DLL path the programs it starts inherit, as
-        # they would inherit pipes for its output (and keep them open).
+        # Qt's DLLs are on the runner's path; wine's services would keep pipes open.
         subprocess.run([self.remote.wine_run, "wineboot"], env=self.remote.environment(self.port),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
                        timeout=120)
@@ -285,8 +284,7 @@ class Scenario:
         self.time_runs(window)
         self.remote.click(window, QUIT_BUTTON)
         wait_for(lambda: not self.remote.windows(WINDOW_TITLE, visible=False), "Quit")
-        print(f"Setup wrote {entry.split('REG_SZ')[-1].strip()}; the log-on started it hidden "
-              "in the tray, connected")
+        print(f"Setup wrote {entry.split('REG_SZ')[-1].strip()}; log-on started it hidden")
 
     def installer_round(self):
         status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
