@@ -2,6 +2,7 @@
 
 #include "Formutil.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,7 +13,7 @@ TFormBriConfig::TFormBriConfig(QWidget* owner) : QDialog(owner)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(formFont());
-    setFixedSize(346, 107);
+    setFixedSize(346, 131);
 
     m_label = new QLabel(QStringLiteral("DAS IP Address or Host Name"), this);
     m_label->move(8, 8);
@@ -24,15 +25,19 @@ TFormBriConfig::TFormBriConfig(QWidget* owner) : QDialog(owner)
     EditHostName->setAccessibleName(QStringLiteral("DAS IP Address or Host Name"));
     m_label->setBuddy(EditHostName);
 
+    CheckStartAtLogin = new QCheckBox(QStringLiteral("Start when I log in"), this);
+    CheckStartAtLogin->setGeometry(8, 56, 329, 17);
+
     ButtonOk = new QPushButton(QStringLiteral("Ok"), this);
-    ButtonOk->setGeometry(8, 72, 75, 25);
+    ButtonOk->setGeometry(8, 96, 75, 25);
     ButtonOk->setDefault(true);
 
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButtonCancel->setGeometry(88, 72, 75, 25);
+    ButtonCancel->setGeometry(88, 96, 75, 25);
     ButtonCancel->setAutoDefault(false);
 
-    setTabOrder(EditHostName, ButtonOk);
+    setTabOrder(EditHostName, CheckStartAtLogin);
+    setTabOrder(CheckStartAtLogin, ButtonOk);
     setTabOrder(ButtonOk, ButtonCancel);
     EditHostName->setFocus();
 

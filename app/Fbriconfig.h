@@ -2,11 +2,13 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The Configuration dialog: where the user names the audio server.
+// The Configuration dialog: where the user names the audio server and says whether the
+// program starts at log-in.
 class TFormBriConfig final : public QDialog
 {
     Q_OBJECT
@@ -18,6 +20,7 @@ public:
     explicit TFormBriConfig(QWidget* owner);
 
     QLineEdit* EditHostName = nullptr;
+    QCheckBox* CheckStartAtLogin = nullptr;
     QPushButton* ButtonOk = nullptr;
     QPushButton* ButtonCancel = nullptr;
 

@@ -1,5 +1,6 @@
 #include "Fbrindora.h"
 
+#include "Autostart.h"
 #include "Commandline.h"
 #include "Faboutbrindora.h"
 #include "Fbriconfig.h"
@@ -16,6 +17,7 @@
 #include "Viewdoc.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -302,10 +304,22 @@ void TFormBrindora::ButtonSetupClick()
     TFormBriConfig dialog(this);
     PlaceDialog(this, &dialog);
     dialog.EditHostName->setText(HostName);
+    // What is really there, so an entry removed by hand shows unchecked.
+    const bool startsAtLogin = Autostart::isEnabled();
+    dialog.CheckStartAtLogin->setChecked(startsAtLogin);
     if (dialog.exec() == mrOk) {
         HostName = dialog.EditHostName->text();
         SaveWindowSettings();
         StartLink();
+        // An entry is only written when the box was changed, so one the user keeps in a
+        // form of their own is not rewritten on every Ok.
+        const bool wanted = dialog.CheckStartAtLogin->isChecked();
+        const QString failure =
+            wanted == startsAtLogin
+                ? QString()
+                : Autostart::setEnabled(wanted, QCoreApplication::applicationFilePath());
+        if (!failure.isEmpty())
+            ShowMessage(this, failure, windowTitle());
     }
 }
 

@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "Autostart.h"
 #include "Fbriconfig.h"
 #include "Fbrindora.h"
 #include "Formfixture.h"
@@ -10,6 +11,8 @@
 #include "Underwine.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -193,6 +196,35 @@ private Q_SLOTS:
         QCOMPARE(m_fixture.server().openClientCount(), 1);
     }
 
+    void setupWritesTheLogInEntryOnlyWhenTheBoxChanged()
+    {
+        // A folder in the entry's place makes the write fail on Linux; the Run key has none.
+        QVERIFY(m_fixture.createForm());
+        QDir().mkpath(m_fixture.settings().configHome() +
+                      QStringLiteral("/autostart/brindora.desktop"));
+        int messages = 0;
+        QTimer boxes;
+        QObject::connect(&boxes, &QTimer::timeout, [&messages] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                messages += box->text().contains(QStringLiteral("could not")) && box->close();
+        });
+        boxes.start(10);
+        for (const bool tick : {true, false}) {
+            bool shown = false;
+            whenModal([tick, &shown](QWidget* modal) {
+                auto* dialog = qobject_cast<TFormBriConfig*>(modal);
+                shown = dialog->CheckStartAtLogin->isChecked();
+                dialog->CheckStartAtLogin->setChecked(shown != tick);
+                dialog->EditHostName->setText(QStringLiteral("127.0.0.1"));
+                dialog->ButtonOk->click();
+            });
+            QTest::mouseClick(m_fixture.control<QPushButton>("ButtonSetup"), Qt::LeftButton);
+            QTRY_COMPARE(m_fixture.server().openClientCount(), 1);
+            QCOMPARE(shown, !tick && Autostart::isEnabled());
+            QCOMPARE(messages, Autostart::isEnabled() ? 0 : 1);
+        }
+    }
+
     void setupDialogIsPlacedOverTheWindowAndBounded()
     {
         QVERIFY(m_fixture.createForm());
@@ -205,7 +237,7 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<TFormBriConfig*>(modal);
             QVERIFY(dialog);
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Configuration"));
-            QCOMPARE(dialog->size(), QSize(346, 107));
+            QCOMPARE(dialog->size(), QSize(346, 131));
             QVERIFY(dialog->ButtonOk->isDefault());
             QCOMPARE(dialog->EditHostName->geometry(), QRect(8, 24, 329, 21));
             placedAt = dialog->pos();

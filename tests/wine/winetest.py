@@ -9,6 +9,8 @@ there), in a wine prefix of its own, against the Windows demo server.
   names with the same types, and nothing else, under the key.
 - odd-values: values of other kinds than the program writes: numbers as text are read as
   those numbers; unreadable ones give the default place, or ask the password.
+- autostart: Setup's "Start when I log in" writes the Run entry, and wine's log-on (wineboot)
+  starts the program from it hidden, with its icon in the tray, connected.
 - installer: the installer installs silently, the installed program starts, connects and finds
   its guide, and the uninstaller removes the program and leaves the settings.
 
@@ -25,10 +27,12 @@ from urllib.parse import unquote
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 from desktop import Failure, SetupError, run_scenario, wait_for  # noqa: E402
-from remote import ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, Remote, start_server  # noqa: E402
+from remote import (ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Remote,  # noqa: E402
+                    start_server)
 from trayhost import TRAY_WINDOW_NAME, TrayHost  # noqa: E402
 
 KEY = r"HKCU\Software\Pellwyn\QXBrindora"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 WINE = "/usr/lib/wine/wine64"
 ABOUT_BUTTON = (272, 19)
 HELP_BUTTON = (314, 19)
@@ -258,6 +262,30 @@ class Scenario:
             self.quit(window)
             print(f"{what}: {'place ' + str(place) if place else 'password asked'}")
 
+    def autostart(self):
+        self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
+        window = self.start()
+        self.remote.click(window, SETUP_BUTTON)
+        dialog = wait_for(lambda: self.remote.window("Configuration"), "Configuration dialog")
+        self.remote.xdo("windowfocus", "--sync", dialog)
+        self.remote.xdo("key", "Tab", "space", "Return")  # the box below the host, then Ok
+        wait_for(lambda: not self.remote.windows("Configuration"), "Configuration closed")
+        entry = self.remote.wine("reg", "query", RUN_KEY, "/v", "Brindora Control").stdout
+        if 'brindora.exe" -autominimize' not in entry:
+            raise Failure(f"the Run key holds {entry!r}")
+        self.quit(window)
+        # Qt's DLLs are on the runner's path; wine's services would keep pipes open.
+        subprocess.run([self.remote.wine_run, "wineboot"], env=self.remote.environment(self.port),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                       timeout=120)
+        self.remote.wait_hidden_at_start("-autominimize from the Run entry")
+        self.click_icon()
+        window = self.remote.main_window("main window back after a click on the icon")
+        self.time_runs(window)
+        self.remote.click(window, QUIT_BUTTON)
+        wait_for(lambda: not self.remote.windows(WINDOW_TITLE, visible=False), "Quit")
+        print(f"Setup wrote {entry.split('REG_SZ')[-1].strip()}; log-on started it hidden")
+
     def installer_round(self):
         status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
         root = os.path.join(self.remote.prefix, INSTALL_DIR)
@@ -295,6 +323,7 @@ SCENARIOS = {
     "program": Scenario.program,
     "odd-values": Scenario.odd_values,
     "installer": Scenario.installer_round,
+    "autostart": Scenario.autostart,
 }
 
 
