@@ -1,6 +1,7 @@
 #include "Desktopplayer.h"
 
 #include "Fbrindora.h"
+#include "Formactions.h"
 #include "Hidetask.h"
 #include "Mprisservice.h"
 #include "Playerart.h"
@@ -20,10 +21,7 @@ static QByteArray programPicture()
 
 struct DesktopPlayer::Parts
 {
-    explicit Parts(TFormBrindora& form)
-        : form(form), service(state, {[&form](Command command) { form.sendToLink(command); },
-                                      [&form] { form.showOnRequest(); }, [&form] { form.quit(); },
-                                      [&form] { return form.isGuarded(); }})
+    explicit Parts(TFormBrindora& form) : form(form), service(state, formPlayerActions(form))
     {
         QObject::connect(form.hideTask(), &THideOnTaskbar::guardChanged, &service,
                          &MprisService::guardChanged);
