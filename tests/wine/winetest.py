@@ -9,6 +9,8 @@ there), in a wine prefix of its own, against the Windows demo server.
   names with the same types, and nothing else, under the key.
 - odd-values: values of other kinds than the program writes: numbers as text are read as
   those numbers; unreadable ones give the default place, or ask the password.
+- media-keys: each media key, pressed as a keyboard does, sends its command (play/pause
+  stops a server that plays); hidden behind the password, none does.
 - installer: the installer installs silently, the installed program starts, connects and finds
   its guide, and the uninstaller removes the program and leaves the settings.
 
@@ -25,7 +27,8 @@ from urllib.parse import unquote
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 from desktop import Failure, SetupError, run_scenario, wait_for  # noqa: E402
-from remote import ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, Remote, start_server  # noqa: E402
+from remote import (ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, RecordingServer, Remote,  # noqa: E402
+                    start_server)
 from trayhost import TRAY_WINDOW_NAME, TrayHost  # noqa: E402
 
 KEY = r"HKCU\Software\Pellwyn\QXBrindora"
@@ -258,6 +261,37 @@ class Scenario:
             self.quit(window)
             print(f"{what}: {'place ' + str(place) if place else 'password asked'}")
 
+    def press_keys(self, *keys, expected=b""):
+        subprocess.run(os.environ["BRINDORA_PRESS_KEYS"].split(";") + list(keys), check=True,
+                       env=self.remote.environment(0), timeout=60)
+        sent = b""
+        while len(sent) < len(expected):
+            sent += wait_for(self.server.take, f"{expected!r} from the keys {keys} ({sent!r})")
+        if sent != expected:
+            raise Failure(f"the keys {keys} sent {sent!r}, not {expected!r}")
+        print(f"keys {' '.join(keys)} -> {sent!r}")
+
+    def media_keys(self):
+        for value in OLD_PROGRAM_VALUES:
+            self.remote.set_value(*value)
+        self.server = RecordingServer()
+        self.port = self.server.port
+        window = self.start()
+        wait_for(lambda: self.server.client, "the remote's connection")
+        self.server.playing = True
+        self.time_runs(window)
+        self.press_keys("play-pause", "stop", "next", "prev",
+                        expected=b"stop\nstop\nnext\nprev\n")
+        self.close_box(window)
+        # Handled in order: the later key alone coming through means these sent nothing.
+        self.press_keys("play-pause", "stop", "next", "prev")
+        if self.remote.start(self.port, again=True) != 0:
+            raise Failure("a further start did not end with status 0")
+        self.answer_password("Secret")
+        window = self.remote.main_window("main window back after the password")
+        self.press_keys("prev", expected=b"prev\n")
+        self.quit(window)
+
     def installer_round(self):
         status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
         root = os.path.join(self.remote.prefix, INSTALL_DIR)
@@ -295,6 +329,7 @@ SCENARIOS = {
     "program": Scenario.program,
     "odd-values": Scenario.odd_values,
     "installer": Scenario.installer_round,
+    "media-keys": Scenario.media_keys,
 }
 
 
