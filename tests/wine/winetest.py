@@ -262,8 +262,8 @@ class Scenario:
             print(f"{what}: {'place ' + str(place) if place else 'password asked'}")
 
     def press_keys(self, *keys, expected=b""):
-        subprocess.run(os.environ["BRINDORA_PRESS_KEYS"].split(";") + list(keys), check=True,
-                       env=self.remote.environment(0), timeout=60)
+        subprocess.run([self.remote.wine_run, os.environ["BRINDORA_PRESS_KEYS"], *keys],
+                       check=True, env=self.remote.environment(0), timeout=60)
         sent = b""
         while len(sent) < len(expected):
             sent += wait_for(self.server.take, f"{expected!r} from the keys {keys} ({sent!r})")
@@ -279,6 +279,8 @@ class Scenario:
         window = self.start()
         wait_for(lambda: self.server.client, "the remote's connection")
         self.server.playing = True
+        # Twice: the first change may be the first time shown, which proves no playing yet.
+        self.time_runs(window)
         self.time_runs(window)
         self.press_keys("play-pause", "stop", "next", "prev",
                         expected=b"stop\nstop\nnext\nprev\n")
