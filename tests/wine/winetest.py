@@ -279,19 +279,19 @@ class Scenario:
         window = self.start()
         wait_for(lambda: self.server.client, "the remote's connection")
         self.server.playing = True
-        # Twice: the first change may be the first time shown, which proves no playing yet.
+        # Twice: the first change may be the window's first paint.
         self.time_runs(window)
         self.time_runs(window)
-        self.press_keys("play-pause", "stop", "next", "prev",
-                        expected=b"stop\nstop\nnext\nprev\n")
+        self.press_keys("stop", "next", "prev", expected=b"stop\nnext\nprev\n")
         self.close_box(window)
-        # Handled in order: the later key alone coming through means these sent nothing.
         self.press_keys("play-pause", "stop", "next", "prev")
         if self.remote.start(self.port, again=True) != 0:
             raise Failure("a further start did not end with status 0")
         self.answer_password("Secret")
         window = self.remote.main_window("main window back after the password")
-        self.press_keys("prev", expected=b"prev\n")
+        # Handled in order, so only the later key coming through means the hidden window's
+        # sent nothing; by now the time has long been running, and play/pause stops.
+        self.press_keys("play-pause", expected=b"stop\n")
         self.quit(window)
 
     def installer_round(self):
