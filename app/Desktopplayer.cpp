@@ -2,6 +2,7 @@
 
 #include "Fbrindora.h"
 #include "Firstframe.h"
+#include "Formactions.h"
 #include "Hidetask.h"
 #include "Mprisservice.h"
 #include "Playerart.h"
@@ -21,10 +22,7 @@ static QByteArray programPicture()
 
 struct DesktopPlayer::Parts
 {
-    explicit Parts(TFormBrindora& form)
-        : form(form), service(state, {[&form](Command command) { form.sendToLink(command); },
-                                      [&form] { form.showOnRequest(); }, [&form] { form.quit(); },
-                                      [&form] { return form.isGuarded(); }})
+    explicit Parts(TFormBrindora& form) : form(form), service(state, formPlayerActions(form))
     {
         QObject::connect(form.hideTask(), &THideOnTaskbar::guardChanged, &service,
                          &MprisService::guardChanged);

@@ -86,31 +86,30 @@ bool MprisPlayerAdaptor::canAct() const
 
 void MprisPlayerAdaptor::Next()
 {
-    m_service->send(Command::Next);
+    m_service->press(MediaButton::Next);
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    m_service->send(Command::Prev);
+    m_service->press(MediaButton::Previous);
 }
 
 void MprisPlayerAdaptor::Pause()
 {
-    // The server cannot pause; stopping is the nearest it has.
-    m_service->send(Command::Stop);
+    m_service->press(MediaButton::Pause);
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    m_service->send(m_service->state().isPlaying() ? Command::Stop : Command::Play);
+    m_service->press(MediaButton::PlayPause);
 }
 
 void MprisPlayerAdaptor::Stop()
 {
-    m_service->send(Command::Stop);
+    m_service->press(MediaButton::Stop);
 }
 
 void MprisPlayerAdaptor::Play()
 {
-    m_service->send(Command::Play);
+    m_service->press(MediaButton::Play);
 }

@@ -15,7 +15,7 @@ const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 } // namespace
 
 MprisService::MprisService(const PlayerState& state, PlayerActions actions)
-    : m_state(state), m_actions(std::move(actions))
+    : m_state(state), m_commands(state, std::move(actions))
 {
     m_offered = canAct();
     new MprisRootAdaptor(this);
@@ -74,18 +74,6 @@ void MprisService::unpublish()
     m_bus = QDBusConnection(QString());
 }
 
-void MprisService::send(Command command) const
-{
-    if (canAct() && m_actions.send) {
-        m_actions.send(command);
-    }
-}
-
-bool MprisService::canAct() const
-{
-    return m_state.isConnected() && !(m_actions.guarded && m_actions.guarded());
-}
-
 void MprisService::guardChanged()
 {
     announceOffer();
@@ -106,15 +94,15 @@ void MprisService::announceOffer()
 
 void MprisService::raise()
 {
-    if (m_actions.raise) {
-        QMetaObject::invokeMethod(this, m_actions.raise, Qt::QueuedConnection);
+    if (m_commands.actions().raise) {
+        QMetaObject::invokeMethod(this, m_commands.actions().raise, Qt::QueuedConnection);
     }
 }
 
 void MprisService::quit()
 {
-    if (m_actions.quit) {
-        QMetaObject::invokeMethod(this, m_actions.quit, Qt::QueuedConnection);
+    if (m_commands.actions().quit) {
+        QMetaObject::invokeMethod(this, m_commands.actions().quit, Qt::QueuedConnection);
     }
 }
 

@@ -1,27 +1,14 @@
 #pragma once
 
-#include "Lineprotocol.h"
+#include "Playercommands.h"
 
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
-#include <functional>
-
 class MprisPlayerAdaptor;
 class PlayerState;
-
-// What the media controls may ask of the program: the same steps as its buttons and its
-// tray icon.
-struct PlayerActions
-{
-    std::function<void(Command)> send;
-    std::function<void()> raise;
-    std::function<void()> quit;
-    // True while the window is away behind the restore password; none means never.
-    std::function<bool()> guarded;
-};
 
 // The program as a media player on the session bus, for the desktop's media keys and panels.
 // Its properties follow the player state; every change but the position is announced.
@@ -47,11 +34,9 @@ public:
     const PlayerState& state() const { return m_state; }
     // Always: clients read it once, and the commands come and go with the four below.
     bool isControllable() const { return true; }
-    // The transport commands are offered: the server connected, and the window not away
-    // behind the restore password (a window in view can be used by whoever sits at it).
-    bool canAct() const;
-    // A transport command; ignored when not offered, as the controls say.
-    void send(Command command) const;
+    bool canAct() const { return m_commands.canAct(); }
+    void send(Command command) const { m_commands.send(command); }
+    void press(MediaButton button) const { m_commands.press(button); }
     // The guard may have changed: the offer is looked at again and a change announced.
     void guardChanged();
     // A file:// address of the picture the media panels show; empty for none.
@@ -67,7 +52,7 @@ private:
     void announceOffer();
 
     const PlayerState& m_state;
-    const PlayerActions m_actions;
+    const PlayerCommands m_commands;
     bool m_offered = false; // canAct() as last announced
     QString m_artUrl;
     MprisPlayerAdaptor* m_player = nullptr; // owned as a child

@@ -12,57 +12,17 @@ Usage: desktopplayer.py SCENARIO BRINDORA
 
 import os
 import signal
-import socket
 import sys
-import threading
-import time
 
 from gi.repository import GLib
 
 from desktop import PROPERTIES, require_program, run_session
-from remote import CONNECTED_SETTINGS, PASSWORD_SETTINGS, SETUP_BUTTON, Failure, Remote, wait_for
+from remote import (CONNECTED_SETTINGS, PASSWORD_SETTINGS, SETUP_BUTTON, Failure, RecordingServer,
+                    Remote, wait_for)
 from trayhost import TrayHost
 
 PLAYER = ("org.mpris.MediaPlayer2.brindora", "/org/mpris/MediaPlayer2")
 ICON = os.path.join(os.path.dirname(__file__), "..", "..", "data", "icons", "brindora-256.png")
-
-
-class RecordingServer:
-    """Sends what the test says and a running time while playing; keeps what it gets."""
-
-    def __init__(self):
-        self.listener = socket.create_server(("127.0.0.1", 0))
-        self.port = self.listener.getsockname()[1]
-        self.client = None
-        self.hung_up = False
-        self.received = b""
-        self.playing = False
-        self.seconds = 0
-        self.lock = threading.Lock()
-        threading.Thread(target=self._serve, daemon=True).start()
-
-    def _serve(self):
-        self.client, _ = self.listener.accept()
-        threading.Thread(target=self._tick, daemon=True).start()
-        while data := self.client.recv(4096):
-            with self.lock:
-                self.received += data
-        self.hung_up = True
-
-    def _tick(self):
-        while True:
-            if self.playing:
-                self.seconds += 1
-                self.send(f"304 0 0 {self.seconds}")
-            time.sleep(0.4)
-
-    def send(self, line):
-        self.client.sendall(line.encode() + b"\n")
-
-    def take(self):
-        with self.lock:
-            data, self.received = self.received, b""
-        return data
 
 
 class Run:

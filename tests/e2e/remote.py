@@ -4,7 +4,10 @@ small moves a user makes with them (xdotool) and a screen reader hears (AT-SPI).
 import configparser
 import os
 import re
+import socket
 import subprocess
+import threading
+import time
 
 import a11y
 from desktop import LIMIT, Failure, read_line, require_program, wait_for
@@ -45,6 +48,44 @@ def exit_status(process, what):
         return process.wait(LIMIT)
     except subprocess.TimeoutExpired:
         raise Failure(f"{what} still runs after {LIMIT} s")
+
+
+class RecordingServer:
+    """Sends what the test says and a running time while playing; keeps what it gets."""
+
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.client = None
+        self.hung_up = False
+        self.received = b""
+        self.playing = False
+        self.seconds = 0
+        self.lock = threading.Lock()
+        threading.Thread(target=self._serve, daemon=True).start()
+
+    def _serve(self):
+        self.client, _ = self.listener.accept()
+        threading.Thread(target=self._tick, daemon=True).start()
+        while data := self.client.recv(4096):
+            with self.lock:
+                self.received += data
+        self.hung_up = True
+
+    def _tick(self):
+        while True:
+            if self.playing:
+                self.seconds += 1
+                self.send(f"304 0 0 {self.seconds}")
+            time.sleep(0.4)
+
+    def send(self, line):
+        self.client.sendall(line.encode() + b"\n")
+
+    def take(self):
+        with self.lock:
+            data, self.received = self.received, b""
+        return data
 
 
 class Remote:

@@ -11,6 +11,8 @@ there), in a wine prefix of its own, against the Windows demo server.
   those numbers; unreadable ones give the default place, or ask the password.
 - autostart: Setup's "Start when I log in" writes the Run entry, and wine's log-on (wineboot)
   starts the program from it hidden, with its icon in the tray, connected.
+- media-keys: each media key, pressed as a keyboard does, sends its command (play/pause
+  stops a server that plays); hidden behind the password, none does.
 - installer: the installer installs silently, the installed program starts, connects and finds
   its guide, and the uninstaller removes the program and leaves the settings.
 
@@ -27,8 +29,8 @@ from urllib.parse import unquote
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 from desktop import Failure, SetupError, run_scenario, wait_for  # noqa: E402
-from remote import (ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE, Remote,  # noqa: E402
-                    start_server)
+from remote import (ABOUT_TITLE, QUIT_BUTTON, SETUP_BUTTON, WINDOW_TITLE,  # noqa: E402
+                    RecordingServer, Remote, start_server)
 from trayhost import TRAY_WINDOW_NAME, TrayHost  # noqa: E402
 
 KEY = r"HKCU\Software\Pellwyn\QXBrindora"
@@ -286,6 +288,39 @@ class Scenario:
         wait_for(lambda: not self.remote.windows(WINDOW_TITLE, visible=False), "Quit")
         print(f"Setup wrote {entry.split('REG_SZ')[-1].strip()}; log-on started it hidden")
 
+    def press_keys(self, *keys, expected=b""):
+        subprocess.run([self.remote.wine_run, os.environ["BRINDORA_PRESS_KEYS"], *keys],
+                       check=True, env=self.remote.environment(0), timeout=60)
+        sent = b""
+        while len(sent) < len(expected):
+            sent += wait_for(self.server.take, f"{expected!r} from the keys {keys} ({sent!r})")
+        if sent != expected:
+            raise Failure(f"the keys {keys} sent {sent!r}, not {expected!r}")
+        print(f"keys {' '.join(keys)} -> {sent!r}")
+
+    def media_keys(self):
+        for value in OLD_PROGRAM_VALUES:
+            self.remote.set_value(*value)
+        self.server = RecordingServer()
+        self.port = self.server.port
+        window = self.start()
+        wait_for(lambda: self.server.client, "the remote's connection")
+        self.server.playing = True
+        # Twice: the first change may be the window's first paint.
+        self.time_runs(window)
+        self.time_runs(window)
+        self.press_keys("stop", "next", "prev", expected=b"stop\nnext\nprev\n")
+        self.close_box(window)
+        self.press_keys("play-pause", "stop", "next", "prev")
+        if self.remote.start(self.port, again=True) != 0:
+            raise Failure("a further start did not end with status 0")
+        self.answer_password("Secret")
+        window = self.remote.main_window("main window back after the password")
+        # Handled in order, so only the later key coming through means the hidden window's
+        # sent nothing; by now the time has long been running, and play/pause stops.
+        self.press_keys("play-pause", expected=b"stop\n")
+        self.quit(window)
+
     def installer_round(self):
         status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
         root = os.path.join(self.remote.prefix, INSTALL_DIR)
@@ -324,6 +359,7 @@ SCENARIOS = {
     "odd-values": Scenario.odd_values,
     "installer": Scenario.installer_round,
     "autostart": Scenario.autostart,
+    "media-keys": Scenario.media_keys,
 }
 
 
