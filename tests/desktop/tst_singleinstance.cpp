@@ -1,3 +1,4 @@
+#include "Instanceplace.h"
 #include "Singleinstance.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 // Hand-over itself is tested with the real program, in its own processes.
@@ -66,6 +69,36 @@ private Q_SLOTS:
         QVERIFY(!instance.handOver(SingleInstance::Wish::Show));
         QVERIFY(!instance.isListening());
         QDir(runtimeFallback()).removeRecursively();
+    }
+#endif
+
+#ifdef _WIN32
+    // Under wine every process runs as one user, so another (LocalSystem) is expected instead.
+    void onlyTheUsersOwnServerHearsAStart()
+    {
+        const QString name = QStringLiteral("brindora-squatted");
+        const auto listen = [] {
+            return CreateNamedPipeW(LR"(\\.\pipe\brindora-squatted)", PIPE_ACCESS_DUPLEX, 0,
+                                    PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+        };
+        const HANDLE server = listen();
+        QLocalSocket ours;
+        QCOMPARE(connectToPeer(ours, name, 1000), PeerFound::Ours);
+        // It may learn who connected, but not act as them.
+        HANDLE token = nullptr;
+        auto level = SecurityImpersonation;
+        DWORD size = 0;
+        QVERIFY(ImpersonateNamedPipeClient(server));
+        QVERIFY(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
+        GetTokenInformation(token, TokenImpersonationLevel, &level, sizeof level, &size);
+        RevertToSelf();
+        QCOMPARE(level, SecurityIdentification);
+        const HANDLE other = listen();
+        QLocalSocket socket;
+        QCOMPARE(connectToPeer(socket, name, 1000, QStringLiteral("S-1-5-18")),
+                 PeerFound::Stranger);
+        for (const HANDLE handle : {token, server, other})
+            CloseHandle(handle);
     }
 #endif
 
