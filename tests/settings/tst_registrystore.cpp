@@ -46,9 +46,9 @@ private Q_SLOTS:
         QTest::newRow("64-bit") << REG_QWORD << seven + QByteArray(4, 0) << none << 7;
         QTest::newRow("short number") << REG_DWORD << seven.left(2) << none << -1;
         QTest::newRow("big-endian") << REG_DWORD_BIG_ENDIAN << seven << none << -1;
-        QTest::newRow("binary") << REG_BINARY << seven << none << -1;
+        QTest::newRow("binary") << REG_BINARY << text << none << -1;
         QTest::newRow("list") << REG_MULTI_SZ << text << none << -1;
-        QTest::newRow("no kind") << REG_NONE << QByteArray() << none << -1;
+        QTest::newRow("no kind") << REG_NONE << text << none << -1;
         QTest::newRow("read-only") << REG_DWORD << seven << u"D:(A;;KR;;;WD)"_s << 7;
         QTest::newRow("values only") << REG_DWORD << seven << u"D:(A;;0x1;;;WD)"_s << 7;
         QTest::newRow("no access") << REG_DWORD << seven << u"D:"_s << -1;
