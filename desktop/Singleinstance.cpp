@@ -64,8 +64,14 @@ bool SingleInstance::handOver(Wish wish)
     // left by a start that died is taken over.
     QLockFile lock(lockFilePath(m_name));
     lock.tryLock(LockWait);
-    if (tellRunningCopy(wish)) {
+    const PeerFound peer = tellRunningCopy(wish);
+    if (peer == PeerFound::Ours) {
         return true;
+    }
+    // A server that may be another user's is told nothing and can't be replaced: this start
+    // runs alone, as where no place is the user's own.
+    if (peer == PeerFound::Stranger) {
+        return false;
     }
     // Nobody answered: whatever socket file is left belongs to a copy that died.
     QLocalServer::removeServer(m_name);
@@ -73,12 +79,12 @@ bool SingleInstance::handOver(Wish wish)
     return false;
 }
 
-bool SingleInstance::tellRunningCopy(Wish wish) const
+PeerFound SingleInstance::tellRunningCopy(Wish wish) const
 {
     QLocalSocket socket;
-    socket.connectToServer(m_name);
-    if (!socket.waitForConnected(ConnectWait)) {
-        return false;
+    const PeerFound peer = connectToPeer(socket, m_name, ConnectWait);
+    if (peer != PeerFound::Ours) {
+        return peer;
     }
     socket.write(wish == Wish::Show ? ShowWord : StayWord);
     socket.waitForBytesWritten(AnswerWait);
@@ -87,7 +93,7 @@ bool SingleInstance::tellRunningCopy(Wish wish) const
     if (socket.state() == QLocalSocket::ConnectedState) {
         socket.waitForDisconnected(AnswerWait);
     }
-    return true;
+    return peer;
 }
 
 void SingleInstance::onNewConnection()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Instanceplace.h"
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -11,7 +13,7 @@ QString sessionInstanceName();
 
 // One running copy per session. The first start listens on a local socket; a later start
 // hands its wish over through it and ends. A socket left behind by a copy that died answers
-// no one and is replaced.
+// no one and is replaced; a server that is not this user's is neither told nor replaced.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -37,7 +39,7 @@ Q_SIGNALS:
     void showRequested();
 
 private:
-    bool tellRunningCopy(Wish wish) const;
+    PeerFound tellRunningCopy(Wish wish) const;
     void onNewConnection();
 
     const QString m_name;

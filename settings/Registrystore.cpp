@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QVariant>
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <windows.h>
@@ -84,15 +86,27 @@ QVariant decoded(DWORD type, const QByteArray& data)
 
 Found create(const QString& name)
 {
+    // Opened for reading only: an administrator who keeps the user from changing a password
+    // leaves no more than that. Only "not found" means there is no key; any other refusal
+    // means one is there whose values can't be known.
     const std::wstring path = keyPath(name);
+    OpenKey existing;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, existing.receive()) !=
+        ERROR_FILE_NOT_FOUND)
+        return Found::Existing;
     std::wstring keyClass = name.toStdWString();
-    OpenKey key;
+    OpenKey made;
     DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.receive(),
-                        &disposition) != ERROR_SUCCESS)
-        return Found::Nothing;
-    return disposition == REG_CREATED_NEW_KEY ? Found::Created : Found::Existing;
+                        REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, made.receive(),
+                        &disposition) == ERROR_SUCCESS)
+        return disposition == REG_CREATED_NEW_KEY ? Found::Created : Found::Existing;
+    // Another program may have made it meanwhile, closed to this user.
+    OpenKey again;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, again.receive()) ==
+                   ERROR_FILE_NOT_FOUND
+               ? Found::Nothing
+               : Found::Existing;
 }
 
 namespace {
@@ -108,8 +122,10 @@ Reading readValues(const QString& name, QVariantMap& values)
 {
     values.clear();
     OpenKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath(name).c_str(), 0, KEY_READ, key.receive()) !=
-        ERROR_SUCCESS)
+    // Values are all it reads (KEY_READ would also ask to list subkeys and to be told of changes,
+    // which a key the user may only query refuses).
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath(name).c_str(), 0, KEY_QUERY_VALUE,
+                      key.receive()) != ERROR_SUCCESS)
         return Reading::Failed;
     DWORD count = 0;
     DWORD longestName = 0;
@@ -135,6 +151,21 @@ Reading readValues(const QString& name, QVariantMap& values)
     return Reading::Done;
 }
 
+// An administrator may keep the user from changing the key; the program runs on with what it
+// read, and says once why what the user set up is not kept (every later save would say it
+// again).
+void reportRefusedSave(const std::wstring& path, LONG error)
+{
+    static std::atomic_bool reported{false};
+    if (reported.exchange(true))
+        return;
+    const QString message = QStringLiteral("brindora: the settings in HKEY_CURRENT_USER\\%1 were "
+                                           "not saved: %2\n")
+                                .arg(QString::fromStdWString(path), qt_error_string(int(error)));
+    std::fputs(message.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 bool load(const QString& name, QVariantMap& values)
@@ -155,24 +186,39 @@ void save(const QString& name, const QVariantMap& changes)
     OpenKey key;
     const std::wstring path = keyPath(name);
     std::wstring keyClass = name.toStdWString();
-    // Re-created if it vanished since the open.
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
-                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.receive(),
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+    // Asks only to set values, and re-creates the key if it vanished since the open.
+    LONG result =
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, keyClass.data(),
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.receive(), nullptr);
+    // One value refused is no reason to drop the others.
+    for (auto it = changes.cbegin(); it != changes.cend() && key.get(); ++it) {
+        // The registry puts a value onto the one already there in any letter case.
         const std::wstring valueName = it.key().toStdWString();
+        LONG written = ERROR_SUCCESS;
         if (it.value().typeId() == QMetaType::Int) {
             const DWORD number = DWORD(it.value().toInt());
-            RegSetValueExW(key.get(), valueName.c_str(), 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+            written = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&number), sizeof number);
         } else {
             const std::wstring text = it.value().toString().toStdWString();
-            RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(text.c_str()),
-                           DWORD((text.size() + 1) * sizeof(wchar_t)));
+            written = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(text.c_str()),
+                                     DWORD((text.size() + 1) * sizeof(wchar_t)));
         }
+        if (written != ERROR_SUCCESS)
+            result = written;
     }
+    if (result != ERROR_SUCCESS)
+        reportRefusedSave(path, result);
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    // The comparison the registry itself makes: letter case ignored by the system's own
+    // table, non-Latin letters included, with no folding of one letter into two.
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.utf16()), int(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.utf16()), int(b.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 } // namespace SettingsStore

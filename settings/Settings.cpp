@@ -71,10 +71,24 @@ bool toText(const QVariant& value, QString& result)
     return true;
 }
 
+// The value the store has under this name, spelt as the store spells names: the registry
+// takes "ViewerLeft" for "viewerleft", as the older program did when it read one.
+QVariantMap::const_iterator find(const SettingsKey& key, const QString& valueName)
+{
+    const auto exact = key.values.constFind(valueName);
+    if (exact != key.values.cend())
+        return exact;
+    for (auto it = key.values.cbegin(); it != key.values.cend(); ++it) {
+        if (SettingsStore::sameName(it.key(), valueName))
+            return it;
+    }
+    return key.values.cend();
+}
+
 // Whether a read of the written kind already gives the written value.
 bool holds(const SettingsKey& key, const QString& valueName, const QVariant& written)
 {
-    const auto it = key.values.constFind(valueName);
+    const auto it = find(key, valueName);
     if (it == key.values.cend())
         return false;
     qint32 number = 0;
@@ -89,7 +103,10 @@ void remember(SettingsKey& key, const QString& valueName, const QVariant& value)
 {
     if (!key.open || holds(key, valueName, value))
         return;
-    key.values.insert(valueName, value);
+    // In place of the value it replaces, whatever its spelling: the store writes onto that.
+    const auto it = find(key, valueName);
+    const QString storedName = it != key.values.cend() ? it.key() : valueName;
+    key.values.insert(storedName, value);
     key.changes.insert(valueName, value);
 }
 
@@ -154,7 +171,7 @@ qint32 ReadSettingInt(SettingsKey& key, const QString& valueName, qint32 default
         return defaultValue;
     }
     qint32 stored = 0;
-    const auto it = key.values.constFind(valueName);
+    const auto it = find(key, valueName);
     return it != key.values.cend() && toInt32(*it, stored) ? stored : defaultValue;
 }
 
@@ -174,7 +191,7 @@ void ReadSettingString(SettingsKey& key, const QString& valueName, const QString
         return;
     }
     QString stored;
-    const auto it = key.values.constFind(valueName);
+    const auto it = find(key, valueName);
     buffer = fitted(it != key.values.cend() && toText(*it, stored) ? stored : fallback, size);
 }
 
@@ -186,13 +203,13 @@ void WriteSettingString(SettingsKey& key, const QString& valueName, const QStrin
 bool IntSettingUnreadable(SettingsKey& key, const QString& valueName)
 {
     qint32 ignored = 0;
-    const auto it = key.values.constFind(valueName);
+    const auto it = find(key, valueName);
     return key.unreadable || (it != key.values.cend() && !toInt32(*it, ignored));
 }
 
 bool StringSettingUnreadable(SettingsKey& key, const QString& valueName)
 {
     QString ignored;
-    const auto it = key.values.constFind(valueName);
+    const auto it = find(key, valueName);
     return key.unreadable || (it != key.values.cend() && !toText(*it, ignored));
 }

@@ -134,4 +134,9 @@ void save(const QString& name, const QVariantMap& changes)
         file.commit();
 }
 
+bool sameName(const QString& a, const QString& b)
+{
+    return a == b;
+}
+
 } // namespace SettingsStore

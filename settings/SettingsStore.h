@@ -27,4 +27,8 @@ bool load(const QString& name, QVariantMap& values);
 // change stands on a line that runs on into the next.
 void save(const QString& name, const QVariantMap& changes);
 
+// Whether the store takes the two value names for one: the registry ignores letter case in
+// them, the file does not.
+bool sameName(const QString& a, const QString& b);
+
 } // namespace SettingsStore

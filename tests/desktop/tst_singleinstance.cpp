@@ -1,3 +1,4 @@
+#include "Instanceplace.h"
 #include "Singleinstance.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 // Hand-over itself is tested with the real program, in its own processes.
@@ -66,6 +69,20 @@ private Q_SLOTS:
         QVERIFY(!instance.handOver(SingleInstance::Wish::Show));
         QVERIFY(!instance.isListening());
         QDir(runtimeFallback()).removeRecursively();
+    }
+#endif
+
+#ifdef _WIN32
+    // Under wine every process runs as one user, so another (LocalSystem) is expected instead.
+    void onlyTheUsersOwnServerHearsAStart()
+    {
+        const HANDLE server = CreateNamedPipeW(LR"(\\.\pipe\brindora-squatted)", PIPE_ACCESS_DUPLEX,
+                                               0, PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+        QLocalSocket socket;
+        QCOMPARE(connectToPeer(socket, QStringLiteral("brindora-squatted"), 1000,
+                               QStringLiteral("S-1-5-18")),
+                 PeerFound::Stranger);
+        CloseHandle(server);
     }
 #endif
 

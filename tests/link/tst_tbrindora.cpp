@@ -239,8 +239,9 @@ private Q_SLOTS:
         }
         QTRY_COMPARE_WITH_TIMEOUT(m_owner->count(), 1, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(server.openClientCount(), 1, 30000);
-        QTRY_COMPARE(runningThreads(), threads);
-        QTRY_COMPARE(openDescriptors(), descriptors);
+        // No more than before: wine lets go of handles of its own meanwhile.
+        QTRY_VERIFY(runningThreads() <= threads);
+        QTRY_VERIFY(openDescriptors() <= descriptors);
     }
 
     void aLinkWhoseThreadCannotStartCanBeDeleted()
