@@ -21,6 +21,7 @@ Usage: winetest.py SCENARIO WINE_RUN BRINDORA_EXE DAS_SIM_EXE INSTALLER_EXE
 
 import os
 import pwd
+import signal
 import re
 import subprocess
 import sys
@@ -322,10 +323,20 @@ class Scenario:
             packed = file.read()
         with open(guide, "wb") as file:
             file.write(b"older")
-        # The copy it starts again keeps the installer's output open: none is read.
-        status = subprocess.run([WINE, self.installer, "/S"], env=self.remote.environment(0),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                timeout=300).returncode
+        def upgrade():
+            # The copy it starts again keeps the installer's output open: none is read.
+            return subprocess.run([WINE, self.installer, "/S"], env=self.remote.environment(0),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  timeout=300).returncode
+
+        # A copy that can't quit (here: stopped) stops the upgrade before it changes anything.
+        os.kill(self.remote.pid, signal.SIGSTOP)
+        status = upgrade()
+        os.kill(self.remote.pid, signal.SIGCONT)
+        with open(guide, "rb") as file:
+            if status == 0 or file.read() != b"older":
+                raise Failure(f"an upgrade over a copy that did not quit ended with {status}")
+        status = upgrade()
         self.remote.wait_for_exit(f"an upgrade (installer status {status})")
         with open(guide, "rb") as file:
             if file.read() != packed:
