@@ -12,6 +12,9 @@
 namespace {
 
 // Lets tests and the demo talk to a server on another port; users never need it.
+// Long enough for a copy to save its settings and end, short enough for an installer to wait.
+constexpr int QuitWait = 5000;
+
 quint16 linkPortFromEnvironment()
 {
     bool ok = false;
@@ -35,6 +38,13 @@ int main(int argc, char* argv[])
         // A copy already runs in this session: it shows its window (unless this start only
         // wanted to sit hidden) and this one ends without a second icon or connection.
         SingleInstance instance(sessionInstanceName());
+        if (ScanForQuit(options.arguments)) {
+            const auto outcome = instance.askToQuit(QuitWait);
+            if (socketsStarted) {
+                stopSockets();
+            }
+            return static_cast<int>(outcome);
+        }
         const auto wish = ScanCommandLine(options.arguments) ? SingleInstance::Wish::Stay
                                                              : SingleInstance::Wish::Show;
         if (instance.handOver(wish)) {
@@ -48,6 +58,8 @@ int main(int argc, char* argv[])
             DesktopPlayer player(form);
             QObject::connect(&instance, &SingleInstance::showRequested, &form,
                              &TFormBrindora::showOnRequest);
+            QObject::connect(&instance, &SingleInstance::quitRequested, &form,
+                             &TFormBrindora::quit);
             form.show();
             BrindoraApplication::exec();
         } catch (const std::exception& error) {

@@ -1,7 +1,9 @@
 # The Windows installer: cpack -G NSIS in the windows build gives brindora-<version>-win64.exe
 # with the program, the Qt libraries and the two plugins it loads (the windows platform and its
 # native style), the compiler's runtime, the guide and the icon, a Start-menu entry and an
-# uninstaller. The user's settings in the registry are theirs: the uninstaller leaves them.
+# uninstaller; cpack -G ZIP packs the same files as a portable zip. The user's settings in the
+# registry are theirs: the uninstaller leaves them. The installer's script is the project's own
+# (NSIS.template.in here, found as CPack finds its own), which needs no administrator.
 install(FILES
     $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
     $<TARGET_FILE:Qt6::Network>
@@ -20,7 +22,7 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     install(FILES ${_runtime} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endforeach()
 
-set(CPACK_GENERATOR NSIS)
+set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_NAME brindora)
 set(CPACK_PACKAGE_VENDOR Orvid)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -29,7 +31,8 @@ set(CPACK_PACKAGE_FILE_NAME brindora-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Brindora Control")
 set(CPACK_PACKAGE_EXECUTABLES brindora "Brindora Control")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# One "Apps" entry whatever the version, so that an upgrade replaces it.
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Brindora Control")
 set(CPACK_NSIS_DISPLAY_NAME "Brindora Control")
 set(CPACK_NSIS_PACKAGE_NAME "Brindora Control")
 set(CPACK_NSIS_INSTALLED_ICON_NAME ${CMAKE_INSTALL_BINDIR}\\\\brindora.exe)
@@ -39,4 +42,5 @@ set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/data/brindora.ico)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 
+list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 include(CPack)

@@ -3,12 +3,14 @@
 #include "Instanceplace.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMetaObject>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -23,6 +25,9 @@ constexpr qint64 WishLength = 16;
 
 const QByteArray ShowWord = QByteArrayLiteral("show\n");
 const QByteArray StayWord = QByteArrayLiteral("stay\n");
+const QByteArray QuitWord = QByteArrayLiteral("quit\n");
+// How often a quitting start looks whether the copy it asked is gone.
+constexpr int GoneCheckInterval = 100;
 
 // Beside the socket: a bare name's socket lies in the temporary folder, where Qt puts it.
 QString lockFilePath(const QString& name)
@@ -64,7 +69,7 @@ bool SingleInstance::handOver(Wish wish)
     // left by a start that died is taken over.
     QLockFile lock(lockFilePath(m_name));
     lock.tryLock(LockWait);
-    const PeerFound peer = tellRunningCopy(wish);
+    const PeerFound peer = tellRunningCopy(wish == Wish::Show ? ShowWord : StayWord);
     if (peer == PeerFound::Ours) {
         return true;
     }
@@ -79,14 +84,34 @@ bool SingleInstance::handOver(Wish wish)
     return false;
 }
 
-PeerFound SingleInstance::tellRunningCopy(Wish wish) const
+SingleInstance::QuitOutcome SingleInstance::askToQuit(int wait)
+{
+    if (m_name.isEmpty() || tellRunningCopy(QuitWord) != PeerFound::Ours) {
+        return QuitOutcome::NoneRan;
+    }
+    // The copy stops listening only as it ends, after its settings are saved.
+    QDeadlineTimer deadline(wait);
+    for (;;) {
+        QLocalSocket socket;
+        if (connectToPeer(socket, m_name, GoneCheckInterval) == PeerFound::Nobody) {
+            return QuitOutcome::HasQuit;
+        }
+        socket.abort();
+        if (deadline.hasExpired()) {
+            return QuitOutcome::StillRuns;
+        }
+        QThread::msleep(GoneCheckInterval);
+    }
+}
+
+PeerFound SingleInstance::tellRunningCopy(const QByteArray& word) const
 {
     QLocalSocket socket;
     const PeerFound peer = connectToPeer(socket, m_name, ConnectWait);
     if (peer != PeerFound::Ours) {
         return peer;
     }
-    socket.write(wish == Wish::Show ? ShowWord : StayWord);
+    socket.write(word);
     socket.waitForBytesWritten(AnswerWait);
     // The running copy hangs up once it has read the wish; a copy that hangs is still the
     // one that runs, so this start ends either way.
@@ -113,6 +138,9 @@ void SingleInstance::onNewConnection()
             if (wish == ShowWord) {
                 QMetaObject::invokeMethod(
                     this, [this] { Q_EMIT showRequested(); }, Qt::QueuedConnection);
+            } else if (wish == QuitWord) {
+                QMetaObject::invokeMethod(
+                    this, [this] { Q_EMIT quitRequested(); }, Qt::QueuedConnection);
             }
         });
     }

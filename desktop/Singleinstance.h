@@ -25,6 +25,15 @@ public:
         Stay, // leave the running copy as it is (an autostart meeting a running copy)
     };
 
+    // What asking the running copy to quit came to; the numbers are a -quit start's exit
+    // status, which the installer reads.
+    enum class QuitOutcome
+    {
+        NoneRan = 0,
+        HasQuit = 1,
+        StillRuns = 2,
+    };
+
     explicit SingleInstance(QString name);
 
     // True when a running copy took the wish: this start should end. Otherwise this copy
@@ -32,14 +41,19 @@ public:
     // is returned.
     bool handOver(Wish wish);
     bool isListening() const { return m_server.isListening(); }
+    // Asks a running copy to quit as its Quit button would and waits up to wait ms for it to
+    // be gone. Never listens: nothing is to run after this start.
+    QuitOutcome askToQuit(int wait);
 
 Q_SIGNALS:
     // A later start asked for the window. Sent after the request is answered, so a dialog
     // opened in response cannot hold the other start.
     void showRequested();
+    // A later start (the installer's) asked this copy to quit.
+    void quitRequested();
 
 private:
-    PeerFound tellRunningCopy(Wish wish) const;
+    PeerFound tellRunningCopy(const QByteArray& word) const;
     void onNewConnection();
 
     const QString m_name;

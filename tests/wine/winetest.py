@@ -12,13 +12,16 @@ there), in a wine prefix of its own, against the Windows demo server.
   starts the program from it hidden, with its icon in the tray, connected.
 - media-keys: each media key, pressed as a keyboard does, sends its command (play/pause
   stops a server that plays); hidden behind the password, none does.
-- installer: the installer installs silently, the installed program starts, connects and finds
-  its guide, and the uninstaller removes the program and leaves the settings.
+- installer: the installer installs silently for the user alone, the installed program starts,
+  connects and finds its guide; an upgrade and the uninstaller quit the running copy (which
+  saves its settings), the upgrade starts it again, and the settings are left.
 
 Usage: winetest.py SCENARIO WINE_RUN BRINDORA_EXE DAS_SIM_EXE INSTALLER_EXE
 """
 
 import os
+import pwd
+import signal
 import re
 import subprocess
 import sys
@@ -45,7 +48,6 @@ OLD_PROGRAM_VALUES = [("hostname", "REG_SZ", "127.0.0.1"), ("viewertop", "REG_DW
                       ("ViewerLeft", "REG_DWORD", "260"),
                       ("HideTask_UsePassword", "REG_DWORD", "1"),
                       ("hidetask_password", "REG_SZ", "Secret")]
-INSTALL_DIR = os.path.join("drive_c", "Program Files", "Brindora Control")
 # A browser that only notes what it was asked to open: wine's shell hands web pages and HTML
 # files to xdg-open on the Linux side.
 FAKE_BROWSER = "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$BRINDORA_BROWSER_LOG\"\n"
@@ -282,19 +284,30 @@ class Scenario:
         self.quit(window)
 
     def installer_round(self):
+        with open(self.installer, "rb") as exe:
+            if b'level="asInvoker"' not in exe.read():
+                raise Failure("the installer asks for an administrator")
         status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
-        root = os.path.join(self.remote.prefix, INSTALL_DIR)
+        # Wine names the Windows user after the Linux one.
+        user = pwd.getpwuid(os.getuid()).pw_name
+        users = os.path.join(self.remote.prefix, "drive_c", "users", user)
+        root = os.path.join(users, "AppData", "Local", "Programs", "Brindora Control")
         program = os.path.join(root, "bin", "brindora.exe")
+        guide = os.path.join(root, "share", "doc", "brindora", "brindora.html")
         needed = [program, os.path.join(root, "bin", "Qt6Core.dll"),
-                  os.path.join(root, "bin", "platforms", "qwindows.dll"),
-                  os.path.join(root, "share", "doc", "brindora", "brindora.html")]
+                  os.path.join(root, "bin", "platforms", "qwindows.dll"), guide]
         wait_for(lambda: all(os.path.exists(path) for path in needed),
                  f"installed files (installer status {status})", 60)
-        menu = os.path.join(self.remote.prefix, "drive_c", "ProgramData", "Microsoft", "Windows",
-                            "Start Menu", "Programs", "Brindora Control")
+        menu = os.path.join(users, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
+                            "Programs", "Brindora Control")
         if not any(name.endswith(".lnk") for name in os.listdir(menu)):
             raise Failure(f"no Start-menu entry in {menu}")
-        print(f"installed silently into {root} with a Start-menu entry")
+        uninstall = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Brindora Control"
+        if (self.remote.wine("reg", "query", "HKCU\\" + uninstall, check=False).returncode
+                or not self.remote.wine("reg", "query", "HKLM\\" + uninstall,
+                                        check=False).returncode):
+            raise Failure("the Apps entry is not the user's own")
+        print(f"installed silently for the user into {root} with a Start-menu entry")
 
         self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
         # Plain wine, without the build's Qt on its path: the installed folder must suffice.
@@ -304,15 +317,47 @@ class Scenario:
         opened = self.help(window)
         if "Brindora Control" not in opened:
             raise Failure(f"the installed program's Help opened {opened!r}")
-        self.quit(window)
-        print("the installed program connected, found its guide and quit")
+        print("the installed program connected and found its guide")
 
+        with open(guide, "rb") as file:
+            packed = file.read()
+        with open(guide, "wb") as file:
+            file.write(b"older")
+        def upgrade():
+            # The copy it starts again keeps the installer's output open: none is read.
+            return subprocess.run([WINE, self.installer, "/S"], env=self.remote.environment(0),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  timeout=300).returncode
+
+        # A copy that can't quit (here: stopped) stops the upgrade before it changes anything.
+        os.kill(self.remote.pid, signal.SIGSTOP)
+        status = upgrade()
+        os.kill(self.remote.pid, signal.SIGCONT)
+        with open(guide, "rb") as file:
+            if status == 0 or file.read() != b"older":
+                raise Failure(f"an upgrade over a copy that did not quit ended with {status}")
+        status = upgrade()
+        self.remote.wait_for_exit(f"an upgrade (installer status {status})")
+        with open(guide, "rb") as file:
+            if file.read() != packed:
+                raise Failure("the upgrade left an older file in place")
+        if "viewertop" not in self.remote.values():
+            raise Failure("the running copy did not save its settings as it quit for the upgrade")
+        # -quit ends with 1 once the copy the upgrade started again has quit, then 0: none runs.
+        quit_status = lambda: self.remote.wine(program, "-quit", check=False).returncode  # noqa
+        wait_for(lambda: quit_status() in (1, 2), "the copy the upgrade started, asked to quit")
+        if quit_status() != 0:
+            raise Failure("a copy still runs after -quit said it had quit")
+        print("the upgrade quit the running copy, replaced the files and started it again")
+
+        self.start()
+        self.remote.wine("reg", "delete", KEY, "/v", "viewertop", "/f")
         self.remote.wine(os.path.join(root, "Uninstall.exe"), "/S", check=False)
         wait_for(lambda: not os.path.exists(program), "program removed by the uninstaller", 60)
-        if "hostname" not in self.remote.values():
-            raise Failure("the uninstaller removed the user's settings")
-        print("the uninstaller removed the program and left the settings")
-
+        self.remote.wait_for_exit("the uninstaller")
+        if not {"hostname", "viewertop"} <= self.remote.values().keys():
+            raise Failure("the uninstaller lost the user's settings")
+        print("the uninstaller quit the running copy, removed the program and left the settings")
 
 SCENARIOS = {
     "program": Scenario.program,
