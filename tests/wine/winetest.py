@@ -12,9 +12,10 @@ there), in a wine prefix of its own, against the Windows demo server.
   starts the program from it hidden, with its icon in the tray, connected.
 - media-keys: each media key, pressed as a keyboard does, sends its command (play/pause
   stops a server that plays); hidden behind the password, none does.
-- installer: the installer installs silently for the user alone, the installed program starts,
-  connects and finds its guide; an upgrade and the uninstaller quit the running copy (which
-  saves its settings), the upgrade starts it again, and the settings are left.
+- installer: the installer installs silently for the user alone, with the log-on entry asked
+  for; the installed program starts, connects and finds its guide; an upgrade and the
+  uninstaller quit the running copy (which saves its settings), the upgrade starts it again
+  and keeps the log-on entry, the uninstaller takes it away, and the settings are left.
 
 Usage: winetest.py SCENARIO WINE_RUN BRINDORA_EXE DAS_SIM_EXE INSTALLER_EXE
 """
@@ -287,12 +288,16 @@ class Scenario:
         with open(self.installer, "rb") as exe:
             if b'level="asInvoker"' not in exe.read():
                 raise Failure("the installer asks for an administrator")
-        status = self.remote.wine(self.installer, "/S", check=False, timeout=300).returncode
         # Wine names the Windows user after the Linux one.
         user = pwd.getpwuid(os.getuid()).pw_name
         users = os.path.join(self.remote.prefix, "drive_c", "users", user)
         root = os.path.join(users, "AppData", "Local", "Programs", "Brindora Control")
         program = os.path.join(root, "bin", "brindora.exe")
+        status = self.remote.wine(self.installer, "/S", "/AUTOSTART=yes", check=False).returncode
+        if status != 2 or os.path.exists(root):
+            raise Failure(f"/AUTOSTART=yes ended with {status} and left {os.path.exists(root)}")
+        status = self.remote.wine(self.installer, "/S", "/AUTOSTART=1", check=False,
+                                  timeout=300).returncode
         guide = os.path.join(root, "share", "doc", "brindora", "brindora.html")
         needed = [program, os.path.join(root, "bin", "Qt6Core.dll"),
                   os.path.join(root, "bin", "platforms", "qwindows.dll"), guide]
@@ -307,7 +312,12 @@ class Scenario:
                 or not self.remote.wine("reg", "query", "HKLM\\" + uninstall,
                                         check=False).returncode):
             raise Failure("the Apps entry is not the user's own")
-        print(f"installed silently for the user into {root} with a Start-menu entry")
+        logon = '"C:\\%s" -autominimize' % "\\".join(["users", user, "AppData", "Local",
+                                                       "Programs", "Brindora Control", "bin",
+                                                       "brindora.exe"])
+        if self.run_entry() != logon:
+            raise Failure(f"/AUTOSTART=1 left the Run entry {self.run_entry()!r}")
+        print(f"installed silently for the user into {root} with a Start-menu entry; {logon}")
 
         self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
         # Plain wine, without the build's Qt on its path: the installed folder must suffice.
@@ -343,6 +353,8 @@ class Scenario:
                 raise Failure("the upgrade left an older file in place")
         if "viewertop" not in self.remote.values():
             raise Failure("the running copy did not save its settings as it quit for the upgrade")
+        if self.run_entry() != logon:
+            raise Failure(f"the upgrade left the Run entry {self.run_entry()!r}")
         # -quit ends with 1 once the copy the upgrade started again has quit, then 0: none runs.
         quit_status = lambda: self.remote.wine(program, "-quit", check=False).returncode  # noqa
         wait_for(lambda: quit_status() in (1, 2), "the copy the upgrade started, asked to quit")
@@ -357,7 +369,15 @@ class Scenario:
         self.remote.wait_for_exit("the uninstaller")
         if not {"hostname", "viewertop"} <= self.remote.values().keys():
             raise Failure("the uninstaller lost the user's settings")
-        print("the uninstaller quit the running copy, removed the program and left the settings")
+        if self.run_entry() is not None:
+            raise Failure(f"the uninstaller left the Run entry {self.run_entry()!r}")
+        print("the uninstaller quit the running copy, removed the program and its Run entry "
+              "and left the settings")
+
+    def run_entry(self):
+        found = re.search(r"Brindora Control\s+REG_SZ\s+(.*)", self.remote.wine(
+            "reg", "query", RUN_KEY, "/v", "Brindora Control", check=False).stdout)
+        return found[1].strip() if found else None
 
 SCENARIOS = {
     "program": Scenario.program,
