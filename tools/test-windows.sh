@@ -14,31 +14,20 @@ cmake --build --preset windows -j "$(nproc)"
 ls -l build/windows/brindora-*-win64.exe
 
 export WINEPREFIX=$PWD/build/windows/wine-prefix WINEDEBUG=-all
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
 rm -rf "$WINEPREFIX"
-# Qt's Windows side makes windows even offscreen (its event loop's among them), and wine makes
-# them on an X display: the suite gets one of its own.
-xvfb_ready=$(mktemp -u)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_ready" >/dev/null 2>&1 &
-xvfb=$!
-trap '"$wineserver" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$xvfb_ready"' EXIT
-for _ in $(seq 100); do [ -s "$xvfb_ready" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$xvfb_ready")
-
-echo "test-windows: making a wine prefix"
-if ! timeout 600 "$wine" wineboot --init >build/windows/wineboot.log 2>&1 ||
-    ! timeout 600 "$wineserver" -w; then
-    echo "test-windows: wine can't start here (see build/windows/wineboot.log)" >&2
-    exit 1
-fi
-# One wine server for the whole run: every test program starts faster, and wine's first
-# program after a server start sometimes loses its standard output.
-"$wineserver" -p </dev/null >/dev/null 2>&1
-
+# ctest starts wine's session (tools/wine-session.sh) on a display of its own, never the
+# caller's, and stops it at the end; a run stopped half-way has it stopped here.
+trap 'tools/wine-session.sh stop build/windows/wine-session' EXIT
+unset DISPLAY
 ctest --preset windows -j 2
 
 # The tests kept to keys of their own; the user's (here the throw-away prefix's) is untouched.
+# Asked of a key that is there first, so that a wine that can't answer is not taken for "no".
+wine=/usr/lib/wine/wine64
+if ! "$wine" reg query 'HKCU\Software' >/dev/null 2>&1; then
+    echo "test-windows: wine's reg could not read the prefix's registry" >&2
+    exit 1
+fi
 if "$wine" reg query 'HKCU\Software\Pellwyn' >/dev/null 2>&1; then
     echo "test-windows: a test wrote into HKCU\\Software\\Pellwyn, the user's own settings" >&2
     exit 1

@@ -6,6 +6,8 @@
 # With --qtest first, the program is a QtTest program: its results go to a file that is then
 # printed, as wine sometimes loses a program's standard output just after its server starts.
 # Without it the program keeps the caller's standard streams (a server's banner is read live).
+# Under ctest, the display is the one tools/wine-session.sh started for the run
+# (BRINDORA_WINE_SESSION names its folder) unless DISPLAY is set.
 # Usage: tools/wine-run.sh [--qtest] program.exe [arguments...]
 set -euo pipefail
 qtest=
@@ -24,6 +26,14 @@ for dll in libstdc++-6.dll libwinpthread-1.dll; do
 done
 export WINEPATH="$folders${WINEPATH:+;$WINEPATH}"
 export WINEDEBUG=${WINEDEBUG:--all}
+if [ -z "${DISPLAY:-}" ] && [ -s "${BRINDORA_WINE_SESSION:-/nonexistent}/display" ]; then
+    DISPLAY=$(cat "$BRINDORA_WINE_SESSION/display")
+    export DISPLAY
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    echo "wine-run: DISPLAY is empty: a program that makes windows (Qt's always do) fails" \
+        "under wine without an X display (start Xvfb and set DISPLAY)" >&2
+fi
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
 
