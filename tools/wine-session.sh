@@ -51,6 +51,10 @@ if [ -z "${DISPLAY:-}" ]; then
     DISPLAY=:$(cat "$state/xvfb.ready")
     export DISPLAY
     echo "wine-session: started Xvfb on $DISPLAY for the run"
+elif command -v xdotool >/dev/null && ! xdotool getdisplaygeometry >/dev/null 2>&1; then
+    echo "wine-session: DISPLAY=$DISPLAY does not answer: unset DISPLAY for a display of" \
+        "the run's own, or name one that runs" >&2
+    exit 1
 fi
 echo "$DISPLAY" >"$state/display"
 
