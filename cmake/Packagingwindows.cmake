@@ -27,7 +27,8 @@ endforeach()
 # shrinks from 64 to 27 MB.
 install(CODE "
     if(CMAKE_INSTALL_DO_STRIP)
-        file(GLOB_RECURSE _dlls \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/*.dll\")
+        set(_bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        file(GLOB_RECURSE _dlls \"\${_bin}/*.dll\")
         foreach(_dll IN LISTS _dlls)
             execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${_dll}\" RESULT_VARIABLE _status)
             if(NOT _status EQUAL 0)

@@ -31,8 +31,8 @@ if [ -z "${DISPLAY:-}" ] && [ -s "${BRINDORA_WINE_SESSION:-/nonexistent}/display
     export DISPLAY
 fi
 if [ -z "${DISPLAY:-}" ]; then
-    echo "wine-run: DISPLAY is empty: a program that makes windows (Qt's always do) fails or hangs" \
-        "under wine without an X display (start Xvfb and set DISPLAY)" >&2
+    echo "wine-run: DISPLAY is empty: a program that makes windows (Qt's always do) fails" \
+        "or hangs under wine without an X display (start Xvfb and set DISPLAY)" >&2
 fi
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
