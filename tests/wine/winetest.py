@@ -235,8 +235,8 @@ class Scenario:
         self.remote.xdo("windowfocus", "--sync", dialog)
         self.remote.xdo("key", "Tab", "space", "Return")  # the box below the host, then Ok
         wait_for(lambda: not self.remote.windows("Configuration"), "Configuration closed")
-        entry = self.remote.wine("reg", "query", RUN_KEY, "/v", "Brindora Control").stdout
-        if 'brindora.exe" -autominimize' not in entry:
+        entry = self.run_entry()
+        if not entry or not entry.endswith('brindora.exe" -autominimize'):
             raise Failure(f"the Run key holds {entry!r}")
         self.quit(window)
         # Qt's DLLs are on the runner's path; wine's services would keep pipes open.
@@ -249,7 +249,7 @@ class Scenario:
         self.time_runs(window)
         self.remote.click(window, QUIT_BUTTON)
         wait_for(lambda: not self.remote.windows(WINDOW_TITLE, visible=False), "Quit")
-        print(f"Setup wrote {entry.split('REG_SZ')[-1].strip()}; log-on started it hidden")
+        print(f"Setup wrote {entry}; log-on started it hidden")
 
     def press_keys(self, *keys, expected=b""):
         subprocess.run([self.remote.wine_run, os.environ["BRINDORA_PRESS_KEYS"], *keys],
