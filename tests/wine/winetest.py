@@ -230,6 +230,8 @@ class Scenario:
     def autostart(self):
         self.remote.set_value("hostname", "REG_SZ", "127.0.0.1")
         window = self.start()
+        # A click before the window is painted and connected can be lost in wine.
+        self.time_runs(window)
         self.remote.click(window, SETUP_BUTTON)
         dialog = wait_for(lambda: self.remote.window("Configuration"), "Configuration dialog")
         self.remote.xdo("windowfocus", "--sync", dialog)
